@@ -1,0 +1,63 @@
+// TMemoryDB: the one filename database of the program, with its directory
+// tree, its two parallel result lists and its one recursive lock.
+//
+// Result rows: row i is (ResultFiles[i], ResultDirs[i]). Both lists always
+// have the same length; rows are appended only by Search and overwritten in
+// place by the change operations, never removed or moved; a row is live (both
+// set) or cleared (both nil) and reads "File Deleted" when cleared. The lists
+// own nothing: whoever frees an entry or a node clears its rows first.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "database_host.h"
+#include "directory_tree.h"
+
+class TMemoryDB {
+ public:
+  explicit TMemoryDB(TDatabaseHost& host);
+  virtual ~TMemoryDB();
+  TMemoryDB(const TMemoryDB&) = delete;
+  TMemoryDB& operator=(const TMemoryDB&) = delete;
+
+  // Database file.
+  bool LoadFromFile(const std::string& fileName);
+  bool SaveToFile();
+
+  // Drive scan; raises ETerminate when the user cancels.
+  bool ScanDrives(const std::string& fileName);
+
+  // Change operations, applied from the monitor's reports.
+  void AddFile(const std::string& path);
+  void RenamePath(const std::string& oldPath, const std::string& newPath);
+  void DeleteFiles(const std::string& path);
+  void AddDirectory(const std::string& path);
+  void DeleteDirectory(const std::string& path);
+
+  // Name search and its result rows.
+  void Search(const std::string& pattern);
+  static bool WildcardMatch(const char* name, const char* pattern, size_t nameLength,
+                            size_t patternLength);
+  int ResultCount() const;
+  std::string ResultFullPath(int row);
+  std::string ResultDirectory(int row);
+  std::string ResultFileName(int row);
+
+  // Internal operations. Except for IsFixedDrivePath, the caller holds Lock.
+  bool IsFixedDrivePath(const std::string& path);
+  void ResolvePath(const std::string& path, std::string& name, TDirectoryRecord*& node);
+  TDirectoryRecord* FindNode(std::string_view name, const TDirectoryRecord* parent) const;
+  std::string DirectoryPath(const TDirectoryRecord* node) const;
+  void ClearResultsForEntry(const TFileRecord* entry);
+  void ClearResultsForDir(const TDirectoryRecord* node);
+
+  TDatabaseHost& Host;
+  std::unique_ptr<TDDList> DirList;
+  std::vector<TFileRecord*> ResultFiles;
+  std::vector<TDirectoryRecord*> ResultDirs;
+  std::string FileName;
+  std::unique_ptr<TDatabaseLock> Lock;
+};
