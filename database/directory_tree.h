@@ -4,7 +4,8 @@
 // Invariants:
 //  - every node's Parent is nil (a top-level node: a drive root, or a
 //    directory attached at the top because its parent path was unknown) or a
-//    node of the same chain;
+//    node of the same chain, and following Parent links never comes back to
+//    the node it started from;
 //  - node chain order is creation order (AddNode appends); after a scan it is
 //    depth-first pre-order per drive;
 //  - file chain order is newest first (AddEntry inserts at the front);
@@ -12,32 +13,86 @@
 //    chain; the list does not check this, its callers keep it;
 //  - names are single path components, already upper-cased by the caller,
 //    at most 255 bytes, never containing '\'.
+//
+// Besides the chain, the list keeps three indexes of its own, all updated by
+// AddNode, RemoveNode and MoveNode only: a hash of (Parent, Name) for
+// FindNode, each node's children in chain order for subtree walks, and the
+// chain's tail and back links for appending and unlinking in constant time.
+// Records and names live in the list's own arena (one block per size class,
+// no per-record allocator overhead), which the memory budget per name needs.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 constexpr size_t kMaxNameLength = 255;
 
 struct TFileRecord {
   TFileRecord* Next;
-  uint8_t Flag;  // reserved status byte, always 0
-  char Name[1];  // inline, zero-terminated; the block is sized for the name
+  uint8_t Flag;    // reserved status byte, always 0
+  uint8_t Length;  // bytes in Name, so the search need not measure each name
+  char Name[1];    // inline, zero-terminated; the block is sized for the name
 
-  std::string_view NameView() const { return std::string_view(Name); }
+  std::string_view NameView() const { return std::string_view(Name, Length); }
+};
+
+// A directory's own name. The text lives in the list's arena as a length
+// byte, the bytes and a terminator, so the node holds one pointer only; only
+// the list sets it (through AddNode and MoveNode), everyone else reads it.
+class TNodeName {
+ public:
+  operator std::string_view() const { return std::string_view(data_, size()); }
+  const char* data() const { return data_; }
+  const char* c_str() const { return data_; }
+  size_t size() const { return static_cast<unsigned char>(data_[-1]); }
+  size_t length() const { return size(); }
+  bool empty() const { return size() == 0; }
+  std::string str() const { return std::string(data_, size()); }
+
+  friend bool operator==(const TNodeName& a, std::string_view b) {
+    return std::string_view(a) == b;
+  }
+  friend bool operator!=(const TNodeName& a, std::string_view b) { return !(a == b); }
+  friend bool operator==(std::string_view a, const TNodeName& b) { return b == a; }
+  friend bool operator!=(std::string_view a, const TNodeName& b) { return !(b == a); }
+  friend std::ostream& operator<<(std::ostream& out, const TNodeName& name) {
+    return out << std::string_view(name);
+  }
+
+ private:
+  friend class TDDList;
+  static constexpr char kEmpty[2] = {0, 0};
+  const char* data_ = kEmpty + 1;
 };
 
 struct TDirectoryRecord {
   TDirectoryRecord* Next = nullptr;
   TFileRecord* Files = nullptr;
-  uint8_t Flag = 0;  // reserved status byte, always 0
-  std::string Name;
   TDirectoryRecord* Parent = nullptr;
+  TNodeName Name;
+  uint8_t Flag = 0;  // reserved status byte, always 0
 
   std::string_view NameView() const { return Name; }
+
+ private:
+  friend class TDDList;
+  uint32_t hash_ = 0;                      // of (Parent, Name)
+  TDirectoryRecord* previous_ = nullptr;   // chain back link
+  TDirectoryRecord* hashNext_ = nullptr;   // next node of the same hash bucket
+  TDirectoryRecord* firstChild_ = nullptr;
+  TDirectoryRecord* lastChild_ = nullptr;
+  TDirectoryRecord* nextSibling_ = nullptr;  // siblings in chain order
+  TDirectoryRecord* previousSibling_ = nullptr;
+  uint64_t position_ = 0;  // creation number: orders nodes as the chain does
 };
+
+class TRecordArena;
+class TNodePool;
 
 // Owns every node and every file entry reachable from Nodes. None of its
 // operations takes the database lock: the caller holds it.
@@ -48,15 +103,22 @@ class TDDList {
   TDDList(const TDDList&) = delete;
   TDDList& operator=(const TDDList&) = delete;
 
+  // Names longer than kMaxNameLength are cut to that length: the platform
+  // cannot hold them and the database file could not store them.
   TDirectoryRecord* AddNode(std::string_view name, TDirectoryRecord* parent);
   // Returns the node that followed, or nil; nil and no change when the node
-  // is not in the chain. Child nodes and result rows are not touched.
+  // is not in the chain. Frees the node's file entries; result rows are not
+  // touched. Child nodes still present become top-level nodes, so that no
+  // node is left pointing at a freed parent (callers that want the whole
+  // subtree gone remove the children first).
   TDirectoryRecord* RemoveNode(TDirectoryRecord* node);
   TDirectoryRecord* FirstNode() const { return Nodes; }
   // Renames and/or re-parents a node in place (its chain position and its
   // subtree stay); the only way to change a node's Name or Parent, so that
-  // any index the list keeps stays true.
-  void MoveNode(TDirectoryRecord* node, std::string_view name, TDirectoryRecord* parent);
+  // the indexes stay true. Refuses (false, no change) a node or parent that
+  // is not in this list, and a parent inside the node's own subtree, which
+  // would cut the subtree off in a loop.
+  bool MoveNode(TDirectoryRecord* node, std::string_view name, TDirectoryRecord* parent);
 
   TFileRecord* AddEntry(std::string_view name, TDirectoryRecord* node);
   // Returns the entry that followed, or nil; nil and no change for an empty
@@ -64,5 +126,38 @@ class TDDList {
   TFileRecord* RemoveEntry(TFileRecord* entry, TDirectoryRecord* node);
   TFileRecord* FirstEntry(const TDirectoryRecord* node) const { return node->Files; }
 
+  // The first node in chain order with this name and parent, or nil.
+  TDirectoryRecord* FindNode(std::string_view name, const TDirectoryRecord* parent) const;
+  // The first entry of the node's file chain with this name, or nil.
+  TFileRecord* FindEntry(const TDirectoryRecord* node, std::string_view name) const;
+  bool Contains(const TDirectoryRecord* node) const;
+
+  // Children of a node in chain order (the index behind subtree walks).
+  TDirectoryRecord* FirstChild(const TDirectoryRecord* node) const { return node->firstChild_; }
+  TDirectoryRecord* NextSibling(const TDirectoryRecord* node) const { return node->nextSibling_; }
+  // Orders nodes as the chain does: a smaller value comes earlier.
+  static uint64_t ChainPosition(const TDirectoryRecord* node) { return node->position_; }
+
+  size_t NodeCount() const { return nodeCount_; }
+
   TDirectoryRecord* Nodes = nullptr;
+
+ private:
+  void HashInsert(TDirectoryRecord* node);
+  void HashRemove(TDirectoryRecord* node);
+  void GrowBuckets();
+  void LinkChild(TDirectoryRecord* node);
+  void UnlinkChild(TDirectoryRecord* node);
+  const char* StoreName(std::string_view name);
+  void FreeName(TDirectoryRecord* node);
+  void FreeEntry(TFileRecord* entry);
+  TDirectoryRecord* NewNode();
+  void FreeNode(TDirectoryRecord* node);
+
+  std::unique_ptr<TRecordArena> arena_;
+  std::unique_ptr<TNodePool> nodePool_;
+  std::vector<TDirectoryRecord*> buckets_;
+  TDirectoryRecord* tail_ = nullptr;
+  size_t nodeCount_ = 0;
+  uint64_t nextPosition_ = 1;
 };

@@ -15,6 +15,7 @@
 
 #include "database_host.h"
 #include "directory_tree.h"
+#include "result_index.h"
 
 class TMemoryDB {
  public:
@@ -60,4 +61,8 @@ class TMemoryDB {
   std::vector<TDirectoryRecord*> ResultDirs;
   std::string FileName;
   std::unique_ptr<TDatabaseLock> Lock;
+
+ private:
+  // Rows of each entry and node, for the change operations.
+  TResultIndex resultIndex_;
 };

@@ -1,0 +1,248 @@
+#include "directory_tree.h"
+
+#include <cstring>
+#include <new>
+
+#include "node_pool.h"
+#include "record_arena.h"
+
+namespace {
+
+constexpr size_t kEntryHeader = offsetof(TFileRecord, Name);
+
+size_t EntryBytes(size_t nameLength) { return kEntryHeader + nameLength + 1; }
+
+// A directory name block: the length byte, the bytes and a terminator.
+size_t NameBytes(size_t nameLength) { return nameLength + 2; }
+
+std::string_view Clip(std::string_view name) {
+  return name.size() > kMaxNameLength ? name.substr(0, kMaxNameLength) : name;
+}
+
+uint32_t HashOf(const TDirectoryRecord* parent, std::string_view name) {
+  // FNV-1a over the name, then the parent's address mixed in.
+  uint32_t hash = 2166136261u;
+  for (unsigned char c : name) hash = (hash ^ c) * 16777619u;
+  uint64_t mixed = (static_cast<uint64_t>(reinterpret_cast<uintptr_t>(parent)) >> 3) ^ hash;
+  mixed *= 0x9E3779B97F4A7C15ull;
+  return static_cast<uint32_t>(mixed >> 32);
+}
+
+}  // namespace
+
+TDDList::TDDList()
+    : arena_(std::make_unique<TRecordArena>()), nodePool_(std::make_unique<TNodePool>()) {}
+
+// Every record lives in the arena or the node pool, and none owns anything
+// outside them, so releasing the two frees the whole tree at once.
+TDDList::~TDDList() = default;
+
+TDirectoryRecord* TDDList::NewNode() { return new (nodePool_->Allocate()) TDirectoryRecord(); }
+
+void TDDList::FreeNode(TDirectoryRecord* node) {
+  node->~TDirectoryRecord();
+  nodePool_->Release(node);
+}
+
+const char* TDDList::StoreName(std::string_view name) {
+  name = Clip(name);
+  char* block = static_cast<char*>(arena_->Allocate(NameBytes(name.size())));
+  block[0] = static_cast<char>(static_cast<unsigned char>(name.size()));
+  std::memcpy(block + 1, name.data(), name.size());
+  block[1 + name.size()] = '\0';
+  return block + 1;
+}
+
+void TDDList::FreeName(TDirectoryRecord* node) {
+  if (node->Name.data_ == TNodeName::kEmpty + 1) return;
+  arena_->Release(const_cast<char*>(node->Name.data_ - 1), NameBytes(node->Name.size()));
+  node->Name.data_ = TNodeName::kEmpty + 1;
+}
+
+bool TDDList::Contains(const TDirectoryRecord* node) const {
+  return node && nodePool_->IsLive(node);
+}
+
+void TDDList::GrowBuckets() {
+  const size_t size = buckets_.empty() ? 64 : buckets_.size() * 2;
+  std::vector<TDirectoryRecord*> grown(size, nullptr);
+  for (TDirectoryRecord* head : buckets_) {
+    while (head) {
+      TDirectoryRecord* next = head->hashNext_;
+      TDirectoryRecord*& bucket = grown[head->hash_ & (size - 1)];
+      head->hashNext_ = bucket;
+      bucket = head;
+      head = next;
+    }
+  }
+  buckets_.swap(grown);
+}
+
+void TDDList::HashInsert(TDirectoryRecord* node) {
+  node->hash_ = HashOf(node->Parent, node->Name);
+  TDirectoryRecord*& bucket = buckets_[node->hash_ & (buckets_.size() - 1)];
+  node->hashNext_ = bucket;
+  bucket = node;
+}
+
+void TDDList::HashRemove(TDirectoryRecord* node) {
+  TDirectoryRecord** link = &buckets_[node->hash_ & (buckets_.size() - 1)];
+  while (*link && *link != node) link = &(*link)->hashNext_;
+  if (*link) *link = node->hashNext_;
+  node->hashNext_ = nullptr;
+}
+
+void TDDList::LinkChild(TDirectoryRecord* node) {
+  TDirectoryRecord* parent = node->Parent;
+  if (!parent) return;
+  // Children are kept in chain order. A new node is the newest of all, and
+  // the loader attaches children in chain order, so the search for the place
+  // starts from the end and almost always stops at once.
+  TDirectoryRecord* after = parent->lastChild_;
+  while (after && after->position_ > node->position_) after = after->previousSibling_;
+  node->previousSibling_ = after;
+  node->nextSibling_ = after ? after->nextSibling_ : parent->firstChild_;
+  if (node->nextSibling_) node->nextSibling_->previousSibling_ = node;
+  else parent->lastChild_ = node;
+  if (after) after->nextSibling_ = node;
+  else parent->firstChild_ = node;
+}
+
+void TDDList::UnlinkChild(TDirectoryRecord* node) {
+  TDirectoryRecord* parent = node->Parent;
+  if (!parent) return;
+  if (node->previousSibling_) node->previousSibling_->nextSibling_ = node->nextSibling_;
+  else parent->firstChild_ = node->nextSibling_;
+  if (node->nextSibling_) node->nextSibling_->previousSibling_ = node->previousSibling_;
+  else parent->lastChild_ = node->previousSibling_;
+  node->nextSibling_ = node->previousSibling_ = nullptr;
+}
+
+TDirectoryRecord* TDDList::AddNode(std::string_view name, TDirectoryRecord* parent) {
+  // A parent from elsewhere would break the rule that parents are nodes of
+  // this chain; such a node goes to the top level instead.
+  if (parent && !Contains(parent)) parent = nullptr;
+  // Everything that can fail comes first, so that a failed allocation
+  // leaves the list as it was.
+  if (nodeCount_ + 1 > buckets_.size()) GrowBuckets();
+  TDirectoryRecord* node = NewNode();
+  try {
+    node->Name.data_ = StoreName(name);
+  } catch (...) {
+    FreeNode(node);
+    throw;
+  }
+  node->Parent = parent;
+  node->position_ = nextPosition_++;
+  node->previous_ = tail_;
+  if (tail_) tail_->Next = node;
+  else Nodes = node;
+  tail_ = node;
+  HashInsert(node);
+  LinkChild(node);
+  ++nodeCount_;
+  return node;
+}
+
+TDirectoryRecord* TDDList::RemoveNode(TDirectoryRecord* node) {
+  if (!Contains(node)) return nullptr;
+  TDirectoryRecord* const following = node->Next;
+
+  while (TDirectoryRecord* child = node->firstChild_) {
+    UnlinkChild(child);
+    HashRemove(child);
+    child->Parent = nullptr;
+    HashInsert(child);
+  }
+  UnlinkChild(node);
+  HashRemove(node);
+
+  if (node->previous_) node->previous_->Next = node->Next;
+  else Nodes = node->Next;
+  if (node->Next) node->Next->previous_ = node->previous_;
+  else tail_ = node->previous_;
+
+  for (TFileRecord* entry = node->Files; entry;) {
+    TFileRecord* next = entry->Next;
+    FreeEntry(entry);
+    entry = next;
+  }
+  FreeName(node);
+  FreeNode(node);
+  --nodeCount_;
+  return following;
+}
+
+bool TDDList::MoveNode(TDirectoryRecord* node, std::string_view name, TDirectoryRecord* parent) {
+  if (!Contains(node) || (parent && !Contains(parent))) return false;
+  for (const TDirectoryRecord* above = parent; above; above = above->Parent) {
+    if (above == node) return false;
+  }
+  name = Clip(name);
+  const bool renamed = std::string_view(node->Name) != name;
+  if (!renamed && parent == node->Parent) return true;
+
+  // The new name is copied before the old one is freed: callers pass the
+  // node's own name when they only change the parent.
+  const char* oldName = node->Name.data_;
+  const size_t oldLength = node->Name.size();
+  if (renamed) node->Name.data_ = StoreName(name);
+  UnlinkChild(node);
+  HashRemove(node);
+  node->Parent = parent;
+  HashInsert(node);
+  LinkChild(node);
+  if (renamed && oldName != TNodeName::kEmpty + 1) {
+    arena_->Release(const_cast<char*>(oldName - 1), NameBytes(oldLength));
+  }
+  return true;
+}
+
+TDirectoryRecord* TDDList::FindNode(std::string_view name, const TDirectoryRecord* parent) const {
+  if (buckets_.empty() || name.size() > kMaxNameLength) return nullptr;
+  const uint32_t hash = HashOf(parent, name);
+  TDirectoryRecord* best = nullptr;
+  for (TDirectoryRecord* node = buckets_[hash & (buckets_.size() - 1)]; node;
+       node = node->hashNext_) {
+    if (node->hash_ == hash && node->Parent == parent && std::string_view(node->Name) == name &&
+        (!best || node->position_ < best->position_)) {
+      best = node;
+    }
+  }
+  return best;
+}
+
+TFileRecord* TDDList::AddEntry(std::string_view name, TDirectoryRecord* node) {
+  name = Clip(name);
+  auto* entry = static_cast<TFileRecord*>(arena_->Allocate(EntryBytes(name.size())));
+  entry->Flag = 0;
+  entry->Length = static_cast<uint8_t>(name.size());
+  std::memcpy(entry->Name, name.data(), name.size());
+  entry->Name[name.size()] = '\0';
+  entry->Next = node->Files;
+  node->Files = entry;
+  return entry;
+}
+
+void TDDList::FreeEntry(TFileRecord* entry) { arena_->Release(entry, EntryBytes(entry->Length)); }
+
+TFileRecord* TDDList::RemoveEntry(TFileRecord* entry, TDirectoryRecord* node) {
+  for (TFileRecord** link = &node->Files; *link; link = &(*link)->Next) {
+    if (*link == entry) {
+      TFileRecord* next = entry->Next;
+      *link = next;
+      FreeEntry(entry);
+      return next;
+    }
+  }
+  return nullptr;
+}
+
+TFileRecord* TDDList::FindEntry(const TDirectoryRecord* node, std::string_view name) const {
+  for (TFileRecord* entry = node->Files; entry; entry = entry->Next) {
+    if (entry->Length == name.size() && std::memcmp(entry->Name, name.data(), name.size()) == 0) {
+      return entry;
+    }
+  }
+  return nullptr;
+}
