@@ -63,6 +63,13 @@ class TMemoryDB {
   std::unique_ptr<TDatabaseLock> Lock;
 
  private:
+  // Removes a node with every node below it and all their files, clearing
+  // every result row that points into the subtree.
+  void RemoveSubtree(TDirectoryRecord* top);
+  // The two cases of RenamePath, with the lock held.
+  void RenameDirectory(const std::string& oldPath, const std::string& newPath);
+  void RenameFile(const std::string& oldPath, const std::string& newPath);
+
   // Rows of each entry and node, for the change operations.
   TResultIndex resultIndex_;
 };
