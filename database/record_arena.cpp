@@ -27,9 +27,11 @@ void* TRecordArena::Allocate(size_t bytes) {
     cursor_ = slabs_.back().get();
     end_ = cursor_ + kSlabBytes;
   }
-  void* record = cursor_;
-  cursor_ += rounded;
-  return record;
+  // Carved from the top of the slab down: the file chain puts the newest
+  // entry first, so records made one after another are walked in rising
+  // address order, the direction the processor's prefetching serves best.
+  end_ -= rounded;
+  return end_;
 }
 
 void TRecordArena::Release(void* record, size_t bytes) {

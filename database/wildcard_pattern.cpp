@@ -1,5 +1,6 @@
 #include "wildcard_pattern.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -10,6 +11,65 @@ bool PieceMatchesAt(const char* name, const std::string& piece) {
     if (piece[i] != '?' && piece[i] != name[i]) return false;
   }
   return true;
+}
+
+// Bit 7 of each byte of the result is set where `word` holds `byte`, and
+// possibly also in bytes above such a match; the lowest set bit is always a
+// real match.
+inline uint64_t MatchMask(uint64_t word, char byte) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  constexpr uint64_t kHighs = 0x8080808080808080ull;
+  const uint64_t diff = word ^ (kOnes * static_cast<unsigned char>(byte));
+  return (diff - kOnes) & ~diff & kHighs;
+}
+
+inline size_t LowestByte(uint64_t mask) {
+#if defined(__GNUC__)
+  return static_cast<size_t>(__builtin_ctzll(mask)) / 8;
+#else
+  size_t index = 0;
+  while (!(mask & 0x80)) {
+    mask >>= 8;
+    ++index;
+  }
+  return index;
+#endif
+}
+
+// The first byte of the text in the lowest bits: both targets (x86-64 for
+// the tests, i386 for the product) are little-endian.
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
+#error "the byte search assumes a little-endian machine"
+#endif
+inline uint64_t LoadWord(const char* at) {
+  uint64_t word;
+  std::memcpy(&word, at, 8);
+  return word;
+}
+
+// The first position from `from` to `last` (inclusive) of a text of
+// `length` bytes that holds `byte`, or last + 1. Eight bytes at a time and
+// never outside the text: names are short, and a loop of single bytes with
+// its unpredictable end would cost more than the rest of a *PIECE* search.
+size_t FindByte(const char* text, size_t length, size_t from, size_t last, char byte) {
+  size_t at = from;
+  if (length < 8) {
+    while (at <= last && text[at] != byte) ++at;
+    return at;
+  }
+  while (at + 8 <= last + 1) {
+    const uint64_t mask = MatchMask(LoadWord(text + at), byte);
+    if (mask) return at + LowestByte(mask);
+    at += 8;
+  }
+  if (at > last) return last + 1;
+  // The rest, fewer than eight bytes, through the word that ends at `last`
+  // (or the text's first word), with the bytes before `at` masked off.
+  const size_t base = last >= 7 ? last - 7 : 0;
+  uint64_t mask = MatchMask(LoadWord(text + base), byte);
+  mask &= ~0ull << (8 * (at - base));
+  if (base + 8 > last + 1) mask &= ~0ull >> (8 * (base + 8 - (last + 1)));
+  return mask ? base + LowestByte(mask) : last + 1;
 }
 
 }  // namespace
@@ -41,10 +101,12 @@ bool WildcardBytesMatch(const char* name, size_t nameLength, const char* pattern
 
 TWildcardPattern::TWildcardPattern(std::string_view pattern) {
   empty_ = pattern.empty();
+  const bool anyQuestionMark = pattern.find('?') != std::string_view::npos;
   const size_t first = pattern.find('*');
   if (first == std::string_view::npos) {
     head_.assign(pattern);
     minimumLength_ = head_.size();
+    shape_ = empty_ ? TShape::Nothing : anyQuestionMark ? TShape::General : TShape::Literal;
     return;
   }
   starred_ = true;
@@ -59,6 +121,7 @@ TWildcardPattern::TWildcardPattern(std::string_view pattern) {
   }
   minimumLength_ = head_.size() + tail_.size();
   for (const std::string& piece : middle_) minimumLength_ += piece.size();
+  if (!anyQuestionMark && head_.empty() && middle_.empty()) shape_ = TShape::LiteralSuffix;
 }
 
 bool TWildcardPattern::Matches(const char* name, size_t length) const {
@@ -73,8 +136,15 @@ bool TWildcardPattern::Matches(const char* name, size_t length) const {
   for (const std::string& piece : middle_) {
     // Leftmost place of the piece in what is left; taking the leftmost one
     // never loses a match, since any later piece fits at least as well.
+    // Places are tried only where the first byte already fits, unless the
+    // piece starts with a question mark.
+    const char lead = piece[0];
     bool found = false;
     while (at + piece.size() <= end) {
+      if (lead != '?') {
+        at = FindByte(name, length, at, end - piece.size(), lead);
+        if (at + piece.size() > end) break;
+      }
       if (PieceMatchesAt(name + at, piece)) {
         found = true;
         break;

@@ -21,10 +21,23 @@ bool WildcardBytesMatch(const char* name, size_t nameLength, const char* pattern
 
 class TWildcardPattern {
  public:
+  // Patterns whose answer reduces to one comparison, for callers that test
+  // millions of names and want that comparison inline.
+  enum class TShape {
+    Nothing,        // the empty pattern
+    Literal,        // no wildcard at all: the name must equal Literal()
+    LiteralSuffix,  // one leading star then plain bytes: the name ends in Literal()
+    General,
+  };
+
   explicit TWildcardPattern(std::string_view pattern);
   bool Matches(const char* name, size_t length) const;
 
+  TShape Shape() const { return shape_; }
+  std::string_view Literal() const { return shape_ == TShape::Literal ? head_ : tail_; }
+
  private:
+  TShape shape_ = TShape::General;
   bool empty_ = true;   // the empty pattern matches nothing
   bool starred_ = false;
   std::string head_;    // before the first star (the whole pattern if none)

@@ -1,0 +1,222 @@
+// The name search and the change operations on a generated database of
+// 1,000,000 files in 100,000 directories. Every timed call is measured on its
+// own, and the figures are medians over all calls.
+//
+//   search_bench [--write-file-list=PATH] [--print-paths] [benchmark flags]
+//
+// --write-file-list writes every file's full path (with "/" for "\", the
+// form plocate globs understand) so the same names can be indexed by
+// plocate; --print-paths prints the directories the benchmarks use.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "bench_figures.h"
+#include "fake_host.h"
+#include "memory_db.h"
+#include "tree_generator.h"
+
+namespace {
+
+constexpr size_t kFiles = 1000000;
+constexpr size_t kDirectories = 100000;
+constexpr uint32_t kSeed = 1996;
+
+// The platform queries answered at once: their cost is the system's, not the
+// database's, and is left out of the change-operation figures.
+class TInstantHost : public TFakeHost {
+ public:
+  unsigned DriveType(const std::string&) override { return kDriveFixed; }
+  uint32_t FileAttributes(const std::string&) override { return 0; }
+};
+
+struct TBenchDatabase {
+  TInstantHost Host;
+  TMemoryDB Database{Host};
+  std::string SubtreePattern;  // a *.H search below a subtree of ~10,000 files
+  std::string DeepDirectory;   // eight levels down, ~100 files
+  TDirectoryRecord* DeepNode = nullptr;
+
+  TBenchDatabase() {
+    GenerateTree(Database, kFiles, kDirectories, kSeed);
+    TDirectoryRecord* subtree = FindSubtreeWithFiles(Database, 10000);
+    SubtreePattern = Database.DirectoryPath(subtree) + "*.H";
+    DeepNode = FindDirectoryAtDepth(Database, 8, 100);
+    DeepDirectory = Database.DirectoryPath(DeepNode);
+  }
+};
+
+TBenchDatabase& Bench() {
+  static TBenchDatabase bench;
+  return bench;
+}
+
+void TimedSearch(benchmark::State& state, const std::string& pattern, const std::string& figure,
+                 double targetMs) {
+  TMemoryDB& db = Bench().Database;
+  std::vector<double> samples;
+  for (auto _ : state) {
+    const double start = Now();
+    db.Search(pattern);
+    const double elapsed = Now() - start;
+    state.SetIterationTime(elapsed);
+    samples.push_back(elapsed);
+  }
+  const double medianMs = Median(samples) * 1e3;
+  state.counters["rows"] = db.ResultCount();
+  state.counters["median_ms"] = medianMs;
+  RecordFigure(figure, medianMs, "ms", targetMs);
+}
+
+void BM_SearchEverywhereTxt(benchmark::State& state) {
+  TimedSearch(state, "*.TXT", "search_all_*.TXT", 10);
+}
+void BM_SearchEverywhereNothing(benchmark::State& state) {
+  TimedSearch(state, "*.QQQ", "search_all_nothing_*.QQQ", 10);
+}
+void BM_SearchEverywhereNothingByName(benchmark::State& state) {
+  TimedSearch(state, "NOSUCHFILE.XYZ", "search_all_nothing_literal", 10);
+}
+void BM_SearchEverywherePieceInside(benchmark::State& state) {
+  // For the record: a piece between two stars has to be looked for all
+  // along every name, the slowest kind of pattern.
+  TimedSearch(state, "*QZXJ*", "search_all_nothing_*QZXJ*", 0);
+}
+void BM_SearchSubtree(benchmark::State& state) {
+  TimedSearch(state, Bench().SubtreePattern, "search_subtree_*.H", 1);
+}
+
+// The change benchmarks work in the deep directory, with the rows of a
+// *.TXT search on screen, as they would be while the user looks at them.
+void ShowResults() { Bench().Database.Search("*.TXT"); }
+
+// The name of the entry at the end of the deep directory's chain: the worst
+// place for every lookup by name.
+std::string OldestEntryName() {
+  const TFileRecord* entry = Bench().DeepNode->Files;
+  while (entry->Next) entry = entry->Next;
+  return std::string(entry->NameView());
+}
+
+void ReportChange(benchmark::State& state, std::vector<double>& samples, const std::string& figure) {
+  const double medianUs = Median(samples) * 1e6;
+  state.counters["median_us"] = medianUs;
+  state.counters["files_in_dir"] = static_cast<double>(FileCount(Bench().DeepNode));
+  RecordFigure(figure, medianUs, "us", 5);
+}
+
+void BM_AddFile(benchmark::State& state) {
+  TBenchDatabase& bench = Bench();
+  ShowResults();
+  std::vector<double> samples;
+  size_t serial = 0;
+  for (auto _ : state) {
+    const std::string path = bench.DeepDirectory + "NEWFILE" + std::to_string(serial++) + ".TXT";
+    const double start = Now();
+    bench.Database.AddFile(path);
+    const double elapsed = Now() - start;
+    state.SetIterationTime(elapsed);
+    samples.push_back(elapsed);
+    bench.Database.DeleteFiles(path);
+  }
+  ReportChange(state, samples, "change_AddFile");
+}
+
+void BM_DeleteFiles(benchmark::State& state) {
+  TBenchDatabase& bench = Bench();
+  ShowResults();
+  std::vector<double> samples;
+  for (auto _ : state) {
+    const std::string path = bench.DeepDirectory + OldestEntryName();
+    const double start = Now();
+    bench.Database.DeleteFiles(path);
+    const double elapsed = Now() - start;
+    state.SetIterationTime(elapsed);
+    samples.push_back(elapsed);
+    bench.Database.AddFile(path);
+  }
+  ReportChange(state, samples, "change_DeleteFiles");
+}
+
+void BM_RenameFile(benchmark::State& state) {
+  TBenchDatabase& bench = Bench();
+  ShowResults();
+  std::vector<double> samples;
+  // Google Benchmark runs this function more than once: the names must stay
+  // new across runs, or a rename would replace an earlier run's file.
+  static size_t serial = 0;
+  for (auto _ : state) {
+    const std::string oldPath = bench.DeepDirectory + OldestEntryName();
+    const std::string newPath = bench.DeepDirectory + "RENAMED" + std::to_string(serial++) + ".DAT";
+    const double start = Now();
+    bench.Database.RenamePath(oldPath, newPath);
+    const double elapsed = Now() - start;
+    state.SetIterationTime(elapsed);
+    samples.push_back(elapsed);
+  }
+  ReportChange(state, samples, "change_RenamePath_file");
+}
+
+BENCHMARK(BM_SearchEverywhereTxt)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchEverywhereNothing)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchEverywhereNothingByName)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchEverywherePieceInside)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchSubtree)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AddFile)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DeleteFiles)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RenameFile)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+bool WritePlocateList(const std::string& path) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) return false;
+  std::string line;
+  ForEachFilePath(Bench().Database, [&](const std::string& file) {
+    line.assign("/").append(file);
+    for (char& c : line) {
+      if (c == '\\') c = '/';
+    }
+    out << line << '\n';
+  });
+  return static_cast<bool>(out.flush());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<char*> args;
+  std::string listPath;
+  bool printPaths = false;
+  for (int i = 0; i < argc; ++i) {
+    const char* listFlag = "--write-file-list=";
+    if (std::strncmp(argv[i], listFlag, std::strlen(listFlag)) == 0) {
+      listPath = argv[i] + std::strlen(listFlag);
+    } else if (std::strcmp(argv[i], "--print-paths") == 0) {
+      printPaths = true;
+    } else {
+      args.push_back(argv[i]);
+    }
+  }
+  int count = static_cast<int>(args.size());
+  benchmark::Initialize(&count, args.data());
+  if (benchmark::ReportUnrecognizedArguments(count, args.data())) return 2;
+
+  const double start = Now();
+  TBenchDatabase& bench = Bench();
+  std::printf("generated %zu files in %zu directories in %.2f s\n", kFiles, kDirectories,
+              Now() - start);
+  if (printPaths) {
+    std::printf("PATH subtree %s (%s)\nPATH deep %s (%zu files)\n", bench.SubtreePattern.c_str(),
+                "~10000 files below", bench.DeepDirectory.c_str(), FileCount(bench.DeepNode));
+  }
+  if (!listPath.empty() && !WritePlocateList(listPath)) {
+    std::fprintf(stderr, "cannot write %s\n", listPath.c_str());
+    return 1;
+  }
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return PrintFigures() ? 0 : 1;
+}
