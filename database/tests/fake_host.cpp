@@ -8,11 +8,19 @@ namespace {
 
 class TRecursiveLock : public TDatabaseLock {
  public:
-  void Enter() override { mutex_.lock(); }
-  void Leave() override { mutex_.unlock(); }
+  explicit TRecursiveLock(std::atomic<int>& held) : held_(held) {}
+  void Enter() override {
+    mutex_.lock();
+    ++held_;
+  }
+  void Leave() override {
+    --held_;
+    mutex_.unlock();
+  }
 
  private:
   std::recursive_mutex mutex_;
+  std::atomic<int>& held_;
 };
 
 std::string Upper(std::string text) {
@@ -152,7 +160,9 @@ bool TFakeHost::Remove(const std::string& path) {
   return false;
 }
 
-std::unique_ptr<TDatabaseLock> TFakeHost::CreateLock() { return std::make_unique<TRecursiveLock>(); }
+std::unique_ptr<TDatabaseLock> TFakeHost::CreateLock() {
+  return std::make_unique<TRecursiveLock>(LocksHeld);
+}
 
 unsigned TFakeHost::DriveType(const std::string& rootPath) {
   ++DriveTypeQueries;
@@ -165,11 +175,13 @@ bool TFakeHost::DiskFreeSpace(const std::string& rootPath, TDiskSpace& space) {
   if (rootPath.size() != 3) return false;
   auto drive = drives_.find(Upper(rootPath)[0]);
   if (drive == drives_.end() || !drive->second.AnswersFreeSpace) return false;
-  space = SpaceOf;
+  auto own = SpaceOfDrive.find(drive->first);
+  space = own == SpaceOfDrive.end() ? SpaceOf : own->second;
   return true;
 }
 
 std::unique_ptr<TDirectoryEnumeration> TFakeHost::FindFirst(const std::string& pattern) {
+  FindPatterns.push_back(pattern);
   const std::string suffix = "\\*.*";
   if (pattern.size() < suffix.size() ||
       pattern.compare(pattern.size() - suffix.size(), suffix.size(), suffix) != 0) {

@@ -4,6 +4,7 @@
 // message pumping, cancel test and progress bar.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -63,6 +64,15 @@ class TFakeHost : public TDatabaseHost {
   int DriveTypeQueries = 0;
 
   TDiskSpace SpaceOf{8, 512, 1000, 5000};
+  // A drive listed here answers the free-space query with its own figures
+  // instead of SpaceOf.
+  std::map<char, TDiskSpace> SpaceOfDrive;
+
+  // Every pattern passed to FindFirst, in call order (also those that fail).
+  std::vector<std::string> FindPatterns;
+  // How deep the locks created by this host are held right now, summed over
+  // all of them (for checks that an operation left the lock free).
+  std::atomic<int> LocksHeld{0};
 
  private:
   struct Drive {
