@@ -1,5 +1,7 @@
 #include "tree_fixture.h"
 
+#include <set>
+
 TreeFixture::TreeFixture() {
   host.DefineDrive('C', 3);
   host.DefineDrive('E', 3);
@@ -82,4 +84,46 @@ std::vector<std::string> TreeFixture::Directories() {
     paths.push_back(db.DirectoryPath(node));
   }
   return paths;
+}
+
+std::vector<std::string> TreeFixture::Snapshot() {
+  std::vector<std::string> lines;
+  for (TDirectoryRecord* node = db.DirList->FirstNode(); node; node = node->Next) {
+    const std::string path = db.DirectoryPath(node);
+    lines.push_back(path);
+    for (TFileRecord* entry = node->Files; entry; entry = entry->Next) {
+      lines.push_back(path + std::string(entry->NameView()));
+    }
+  }
+  return lines;
+}
+
+std::string TreeFixture::Inconsistency() {
+  TLockGuard guard(*db.Lock);
+  std::set<const TDirectoryRecord*> nodes;
+  size_t count = 0;
+  for (TDirectoryRecord* node = db.DirList->FirstNode(); node; node = node->Next) {
+    nodes.insert(node);
+    if (++count > db.DirList->NodeCount()) return "the chain is longer than its count";
+  }
+  if (count != db.DirList->NodeCount()) return "the chain is shorter than its count";
+  for (const TDirectoryRecord* node : nodes) {
+    if (node->Parent && !nodes.count(node->Parent)) return "a parent is not in the chain";
+    size_t depth = 0;
+    for (const TDirectoryRecord* up = node; up; up = up->Parent) {
+      if (++depth > count) return "a parent loop";
+    }
+  }
+  if (db.ResultFiles.size() != db.ResultDirs.size()) return "row lists of different lengths";
+  for (size_t row = 0; row < db.ResultFiles.size(); ++row) {
+    const TFileRecord* entry = db.ResultFiles[row];
+    const TDirectoryRecord* node = db.ResultDirs[row];
+    if (!entry && !node) continue;
+    if (!entry || !node) return "row " + std::to_string(row) + " is half cleared";
+    if (!nodes.count(node)) return "row " + std::to_string(row) + " names a node not in the tree";
+    bool found = false;
+    for (const TFileRecord* e = node->Files; e && !found; e = e->Next) found = e == entry;
+    if (!found) return "row " + std::to_string(row) + " names an entry not in its directory";
+  }
+  return "";
 }

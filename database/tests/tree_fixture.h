@@ -36,7 +36,13 @@ class TCountingHost : public TFakeHost {
   std::unique_ptr<TDatabaseLock> CreateLock() override {
     return std::make_unique<TCountingLock>(TFakeHost::CreateLock(), LockDepth);
   }
+  // The attribute query of a rename must come before the lock is taken.
+  uint32_t FileAttributes(const std::string& path) override {
+    if (LockDepth > 0) ++AttributeQueriesUnderLock;
+    return TFakeHost::FileAttributes(path);
+  }
   int LockDepth = 0;
+  int AttributeQueriesUnderLock = 0;
 };
 
 class TreeFixture : public ::testing::Test {
@@ -58,6 +64,12 @@ class TreeFixture : public ::testing::Test {
   std::vector<std::string> Rows();
   // Full paths of every directory, in chain order.
   std::vector<std::string> Directories();
+  // Every directory and every file, in chain order: compares whole trees.
+  std::vector<std::string> Snapshot();
+  // The invariants every operation must keep: parents in the chain, no
+  // parent loop, equal row lists, every live row naming an entry that is in
+  // its directory's chain. Returns what is wrong, or an empty string.
+  std::string Inconsistency();
 
   TCountingHost host;
   TMemoryDB db{host};
