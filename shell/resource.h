@@ -1,0 +1,39 @@
+// Identifiers shared by the resource scripts and the code. The string
+// numbers are fixed: other tools and the help file refer to them.
+#pragma once
+
+// Start-up failures.
+#define IDS_INIT_DLL_FAILED 4096
+#define IDS_REGISTER_MESSAGES_FAILED 4097
+#define IDS_LOAD_VXD_FAILED 4098
+#define IDS_LOAD_DLL_FAILED 4099
+#define IDS_INIT_VXD_FAILED 4100
+
+// Scan and search.
+#define IDS_CANCEL_SCAN_CONFIRM 4101
+#define IDS_FILES_FOUND 4102
+
+// Program texts that have no number of their own elsewhere.
+#define IDS_PLATFORM_REFUSED 4200
+#define IDS_APPLICATION_TITLE 4201
+#define IDS_PRODUCT_NAME 4202
+#define IDS_TYPE_DWORD 4203
+#define IDS_TYPE_STRING 4204
+
+#define IDS_EXIT_CONFIRM 4352
+
+// Hot-key texts: modifier prefixes, then key names.
+#define IDS_MODIFIER_SHIFT 4608
+#define IDS_MODIFIER_CTRL 4609
+#define IDS_MODIFIER_ALT 4610
+#define IDS_KEY_BACKSPACE 4611
+#define IDS_KEY_HELP 4630
+
+// Settings failures.
+#define IDS_REG_KEY_FAILED 8192
+#define IDS_REG_VALUE_FAILED 8193
+#define IDS_REG_TYPE_MISMATCH 8194
+#define IDS_REG_WRITE_FAILED 8195
+
+// The program's icon, also used by the notification area.
+#define IDI_MAINICON "MAINICON"

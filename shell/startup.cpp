@@ -1,0 +1,177 @@
+#include "startup.h"
+
+#include <string>
+
+#include "application.h"
+#include "exceptions.h"
+#include "vkhook.h"
+#include "memory_db.h"
+#include "program_state.h"
+#include "resource.h"
+#include "resource_strings.h"
+#include "settings_store.h"
+#include "splash.h"
+#include "win32_database_host.h"
+
+namespace {
+
+// The service registration: the entry point found at start-up and the
+// library it was found in, used again at shutdown.
+using RegisterServiceProcessProc = DWORD(WINAPI*)(DWORD processId, DWORD type);
+HMODULE ServiceLibrary = nullptr;
+RegisterServiceProcessProc RegisterServiceProcessEntry = nullptr;
+
+constexpr UINT kTrayIconId = 132;
+constexpr DWORD kServiceRegister = 1;
+constexpr DWORD kServiceUnregister = 0;
+constexpr int kStartAutomaticallyWithoutReSync = 2;
+constexpr int kStartAutomatically = 1;
+
+void RegisterAsService() {
+  ServiceLibrary = LoadLibraryA("kernel32.dll");
+  if (ServiceLibrary) {
+    RegisterServiceProcessEntry = reinterpret_cast<RegisterServiceProcessProc>(
+        reinterpret_cast<void*>(GetProcAddress(ServiceLibrary, "RegisterServiceProcess")));
+  }
+  if (RegisterServiceProcessEntry) RegisterServiceProcessEntry(GetCurrentProcessId(), kServiceRegister);
+}
+
+bool FileExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+EInitialization InitializationError(unsigned id, const std::string& fileName) {
+  const std::string product = ProductName();
+  return EInitialization(ResourceText(id, {fileName, product, product}));
+}
+
+int ReadSetting(const char* name) { return ReadRegInteger(kSettingsKey, name); }
+
+// A confirmed cancel of the scan becomes ETerminate, which the caller turns
+// into the end of the program.
+void ScanWithProgress() {
+  ShowSplash(smScan);
+  UserTerminate = false;
+  Database->ScanDrives(kDatabaseFileName);
+  CloseSplash();
+}
+
+// Loads "memdb.dat" or scans the drives, as the last run's clean end (S) and
+// the start-up option (O) decide.
+void LoadOrScan(int saveSuccessful, int startupOptions) {
+  if (saveSuccessful == 1 || startupOptions == kStartAutomaticallyWithoutReSync) {
+    if (!Database->LoadFromFile(kDatabaseFileName)) {
+      ShowSplash(smScan);
+      UserTerminate = false;
+      if (startupOptions == kStartAutomatically) Database->ScanDrives(kDatabaseFileName);
+      CloseSplash();
+    }
+    WriteRegInteger(kSettingsKey, "SaveSuccessful", 0);
+  } else {
+    ScanWithProgress();
+  }
+}
+
+}  // namespace
+
+bool CheckRequiredFiles() {
+  char systemDirectory[260] = {};
+  GetSystemDirectoryA(systemDirectory, sizeof systemDirectory);
+  if (!FileExists(std::string(systemDirectory) + "\\" + kDriverFileName)) {
+    throw InitializationError(IDS_LOAD_VXD_FAILED, kDriverFileName);
+  }
+  if (!FileExists(kHookLibraryFileName)) {
+    throw InitializationError(IDS_LOAD_DLL_FAILED, kHookLibraryFileName);
+  }
+  return true;
+}
+
+bool RegisterMessages() {
+  ActivateMessage = RegisterWindowMessageA("ACTIVATETOMBALO");
+  EditControlMessage = RegisterWindowMessageA("EDITCONTROLTOMBALO");
+  TrayActivateMessage = RegisterWindowMessageA("TRAYACTIVATETOMBALO");
+  return ActivateMessage != 0 && EditControlMessage != 0 && TrayActivateMessage != 0;
+}
+
+bool AddTrayIcon(HWND window) {
+  TrayIconData = {};
+  TrayIconData.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  TrayIconData.hWnd = window;
+  TrayIconData.uID = kTrayIconId;
+  TrayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+  TrayIconData.uCallbackMessage = TrayActivateMessage;
+  TrayIconData.hIcon = LoadIconA(GetModuleHandleA(nullptr), IDI_MAINICON);
+  lstrcpynA(TrayIconData.szTip, ProductName().c_str(), 64);
+  return Shell_NotifyIconA(NIM_ADD, &TrayIconData) != FALSE;
+}
+
+void ReadHotKey() {
+  HotKey = static_cast<uint16_t>(ReadRegInteger(kSettingsKey, "HotKey") & 0xFFFF);
+  HotKeyShift = ReadRegInteger(kSettingsKey, "HotKeyShift");
+}
+
+bool StartUp(HWND window) {
+  RegisterAsService();
+  Database.reset();
+  SetCurrentDirectoryA(ReadRegString(kSettingsKey, "Directory").c_str());
+  CheckRequiredFiles();
+  ShowSplash(smStartup);
+  Database = std::make_unique<TMemoryDB>(Win32DatabaseHost());
+
+  int saveSuccessful = 0;
+  int startupOptions = 0;
+  try {
+    SkipDatabaseSave = false;
+    saveSuccessful = ReadSetting("SaveSuccessful");
+    ShutdownEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (!(InstallHook(TRUE, window) & 0xFF)) {
+      const std::string product = ProductName();
+      throw EInitialization(ResourceText(IDS_INIT_DLL_FAILED, {product, product, product}));
+    }
+    ReadHotKey();
+    SetKey(HotKey, static_cast<DWORD>(HotKeyShift));
+    if (!RegisterMessages()) {
+      throw EInitialization(ResourceText(IDS_REGISTER_MESSAGES_FAILED, {ProductName()}));
+    }
+    Application.ProcessMessages();
+    startupOptions = ReadSetting("StartupOptions");
+  } catch (...) {
+    // The database is still empty: it must never overwrite "memdb.dat".
+    SkipDatabaseSave = true;
+    throw;
+  }
+
+  try {
+    LoadOrScan(saveSuccessful, startupOptions);
+  } catch (const ETerminate&) {
+    SkipDatabaseSave = true;
+    return false;
+  } catch (...) {
+    // A load or scan that failed otherwise (for instance a missing "CRC32")
+    // leaves an empty or partial tree, which must not replace "memdb.dat"
+    // nor be marked as a good save.
+    SkipDatabaseSave = true;
+    throw;
+  }
+
+  // The driver link that keeps the database current starts here, once the
+  // monitor driver exists.
+  return AddTrayIcon(window);
+}
+
+void ShutDown() {
+  if (ShutdownEvent) SetEvent(ShutdownEvent);
+  if (!SkipDatabaseSave && Database) {
+    // Only a save that really reached the disk may be trusted at the next
+    // start; a failed one leaves "SaveSuccessful" at 0, so the next start
+    // scans rather than loading a damaged or missing file.
+    if (Database->SaveToFile()) WriteRegInteger(kSettingsKey, "SaveSuccessful", 1);
+  }
+  Database.reset();
+  if (TrayIconData.cbSize) Shell_NotifyIconA(NIM_DELETE, &TrayIconData);
+  if (RegisterServiceProcessEntry) RegisterServiceProcessEntry(GetCurrentProcessId(), kServiceUnregister);
+  if (ServiceLibrary) FreeLibrary(ServiceLibrary);
+  ServiceLibrary = nullptr;
+  RegisterServiceProcessEntry = nullptr;
+}

@@ -1,0 +1,88 @@
+#include "win32_database_host.h"
+
+#include <windows.h>
+
+#include "application.h"
+#include "settings_store.h"
+#include "splash.h"
+
+namespace {
+
+class TCriticalSectionLock : public TDatabaseLock {
+ public:
+  TCriticalSectionLock() { InitializeCriticalSection(&section_); }
+  ~TCriticalSectionLock() override { DeleteCriticalSection(&section_); }
+  void Enter() override { EnterCriticalSection(&section_); }
+  void Leave() override { LeaveCriticalSection(&section_); }
+
+ private:
+  CRITICAL_SECTION section_;
+};
+
+class TFindEnumeration : public TDirectoryEnumeration {
+ public:
+  TFindEnumeration(HANDLE handle, const WIN32_FIND_DATAA& first) : handle_(handle), data_(first) {}
+  ~TFindEnumeration() override { FindClose(handle_); }
+
+  bool Next(TFoundEntry& entry) override {
+    if (!pending_ && !FindNextFileA(handle_, &data_)) return false;
+    pending_ = false;
+    entry.Name = data_.cFileName;
+    entry.Attributes = data_.dwFileAttributes;
+    entry.SizeLow = data_.nFileSizeLow;
+    return true;
+  }
+
+ private:
+  HANDLE handle_;
+  WIN32_FIND_DATAA data_;
+  bool pending_ = true;  // the entry found by FindFirstFileA is not yet given out
+};
+
+class TWin32DatabaseHost : public TDatabaseHost {
+ public:
+  std::unique_ptr<TDatabaseLock> CreateLock() override {
+    return std::make_unique<TCriticalSectionLock>();
+  }
+
+  unsigned DriveType(const std::string& rootPath) override { return GetDriveTypeA(rootPath.c_str()); }
+
+  bool DiskFreeSpace(const std::string& rootPath, TDiskSpace& space) override {
+    DWORD sectorsPerCluster, bytesPerSector, freeClusters, totalClusters;
+    if (!GetDiskFreeSpaceA(rootPath.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters,
+                           &totalClusters)) {
+      return false;
+    }
+    space = {sectorsPerCluster, bytesPerSector, freeClusters, totalClusters};
+    return true;
+  }
+
+  std::unique_ptr<TDirectoryEnumeration> FindFirst(const std::string& pattern) override {
+    WIN32_FIND_DATAA data;
+    const HANDLE handle = FindFirstFileA(pattern.c_str(), &data);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<TFindEnumeration>(handle, data);
+  }
+
+  uint32_t FileAttributes(const std::string& path) override { return GetFileAttributesA(path.c_str()); }
+
+  void UpperCase(std::string& text) override {
+    if (!text.empty()) CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
+  }
+
+  int32_t ReadSettingInteger(const char* name) override { return ReadRegInteger(kSettingsKey, name); }
+  void WriteSettingInteger(const char* name, int32_t value) override {
+    WriteRegInteger(kSettingsKey, name, value);
+  }
+
+  void ProcessMessages() override { Application.ProcessMessages(); }
+  bool TerminateRequested() override { return UserTerminate; }
+  void SetProgress(int position) override { SetSplashProgress(position); }
+};
+
+}  // namespace
+
+TDatabaseHost& Win32DatabaseHost() {
+  static TWin32DatabaseHost host;
+  return host;
+}

@@ -1,0 +1,8 @@
+// The filename database's platform seam, implemented with Win32: drive and
+// file queries, FindFirstFileA enumeration, CharUpperBuffA, a critical
+// section, the settings store, and the scan's link to the progress panel.
+#pragma once
+
+#include "database_host.h"
+
+TDatabaseHost& Win32DatabaseHost();
