@@ -98,7 +98,7 @@ std::vector<std::string> TreeFixture::Snapshot() {
   return lines;
 }
 
-std::string TreeFixture::Inconsistency() {
+std::string TreeInconsistency(TMemoryDB& db) {
   TLockGuard guard(*db.Lock);
   std::set<const TDirectoryRecord*> nodes;
   size_t count = 0;

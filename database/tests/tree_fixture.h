@@ -45,6 +45,11 @@ class TCountingHost : public TFakeHost {
   int AttributeQueriesUnderLock = 0;
 };
 
+// The invariants every operation must keep: parents in the chain, no parent
+// loop, equal row lists, every live row naming an entry that is in its
+// directory's chain. Takes the lock; returns what is wrong, or "".
+std::string TreeInconsistency(TMemoryDB& db);
+
 class TreeFixture : public ::testing::Test {
  protected:
   TreeFixture();
@@ -66,10 +71,7 @@ class TreeFixture : public ::testing::Test {
   std::vector<std::string> Directories();
   // Every directory and every file, in chain order: compares whole trees.
   std::vector<std::string> Snapshot();
-  // The invariants every operation must keep: parents in the chain, no
-  // parent loop, equal row lists, every live row naming an entry that is in
-  // its directory's chain. Returns what is wrong, or an empty string.
-  std::string Inconsistency();
+  std::string Inconsistency() { return TreeInconsistency(db); }
 
   TCountingHost host;
   TMemoryDB db{host};
