@@ -26,7 +26,7 @@ bool ReadWholeFile(const std::string& fileName, std::vector<uint8_t>& content) {
   TFileHandle file(std::fopen(fileName.c_str(), "rb"));
   if (!file) return false;
   content.clear();
-  size_t chunk = 64 * 1024;
+  size_t chunk = 16 * 1024;
   for (;;) {
     const size_t at = content.size();
     content.resize(at + chunk);

@@ -153,17 +153,23 @@ std::unique_ptr<TDDList> DecodeDatabaseImage(const uint8_t* data, size_t size) {
   std::vector<int32_t> parents;
   nodes.reserve(static_cast<size_t>(nodeCount));
   parents.reserve(static_cast<size_t>(nodeCount));
+  bool parentsLater = false;
   for (int32_t i = 0; i < nodeCount; ++i) {
     std::string_view name;
     int32_t parentIndex = 0;
     int32_t fileCount = 0;
     if (!reader.Name(name) || !reader.Integer(parentIndex) || parentIndex < 0 ||
-        parentIndex > nodeCount || !reader.Count(fileCount, kMinFileRecordSize)) {
+        parentIndex > nodeCount || parentIndex == i + 1 ||
+        !reader.Count(fileCount, kMinFileRecordSize)) {
       return nullptr;
     }
-    // Parents are linked once every record is known, since a parent may
-    // come later in the file than its child.
-    TDirectoryRecord* node = list->AddNode(name, nullptr);
+    // A parent read already (the usual case: a scan writes each directory
+    // before its subdirectories) is linked at once. One that comes later in
+    // the file is linked when every record is known.
+    const bool parentKnown = parentIndex != 0 && parentIndex <= i;
+    parentsLater = parentsLater || parentIndex > i + 1;
+    TDirectoryRecord* node =
+        list->AddNode(name, parentKnown ? nodes[static_cast<size_t>(parentIndex - 1)] : nullptr);
     nodes.push_back(node);
     parents.push_back(parentIndex);
     for (int32_t j = 0; j < fileCount; ++j) {
@@ -172,11 +178,13 @@ std::unique_ptr<TDDList> DecodeDatabaseImage(const uint8_t* data, size_t size) {
       list->AddEntry(fileName, node);
     }
   }
-  if (reader.Remaining() != 0 || HasParentCycle(parents)) return nullptr;
+  if (reader.Remaining() != 0) return nullptr;
+  if (!parentsLater) return list;  // parents all come first: no cycle is possible
 
+  if (HasParentCycle(parents)) return nullptr;
   for (size_t i = 0; i < nodes.size(); ++i) {
-    if (parents[i] != 0 &&
-        !list->MoveNode(nodes[i], nodes[i]->NameView(), nodes[static_cast<size_t>(parents[i] - 1)])) {
+    const size_t parent = static_cast<size_t>(parents[i]);
+    if (parent > i + 1 && !list->MoveNode(nodes[i], nodes[i]->NameView(), nodes[parent - 1])) {
       return nullptr;
     }
   }
