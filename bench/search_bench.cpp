@@ -38,6 +38,7 @@ struct TBenchDatabase {
   TInstantHost Host;
   TMemoryDB Database{Host};
   std::string SubtreePattern;  // a *.H search below a subtree of ~10,000 files
+  size_t SubtreeFiles = 0;
   std::string DeepDirectory;   // eight levels down, ~100 files
   TDirectoryRecord* DeepNode = nullptr;
 
@@ -45,6 +46,7 @@ struct TBenchDatabase {
     GenerateTree(Database, kFiles, kDirectories, kSeed);
     TDirectoryRecord* subtree = FindSubtreeWithFiles(Database, 10000);
     SubtreePattern = Database.DirectoryPath(subtree) + "*.H";
+    SubtreeFiles = SubtreeFileCount(Database, subtree);
     DeepNode = FindDirectoryAtDepth(Database, 8, 100);
     DeepDirectory = Database.DirectoryPath(DeepNode);
   }
@@ -102,7 +104,26 @@ std::string OldestEntryName() {
   return std::string(entry->NameView());
 }
 
-void ReportChange(benchmark::State& state, std::vector<double>& samples, const std::string& figure) {
+// Runs the benchmark's iterations, timing only `change` (given the
+// iteration's number), with `prepare` before it and `undo` after it untimed;
+// records the median call as the figure.
+template <typename TPrepare, typename TChange, typename TUndo>
+void TimeChanges(benchmark::State& state, const std::string& figure, TPrepare prepare,
+                 TChange change, TUndo undo) {
+  ShowResults();
+  std::vector<double> samples;
+  // Google Benchmark runs this function more than once: numbers must stay
+  // new across runs, or a new name would meet an earlier run's file.
+  static size_t serial = 0;
+  for (auto _ : state) {
+    const auto subject = prepare(serial++);
+    const double start = Now();
+    change(subject);
+    const double elapsed = Now() - start;
+    state.SetIterationTime(elapsed);
+    samples.push_back(elapsed);
+    undo(subject);
+  }
   const double medianUs = Median(samples) * 1e6;
   state.counters["median_us"] = medianUs;
   state.counters["files_in_dir"] = static_cast<double>(FileCount(Bench().DeepNode));
@@ -110,55 +131,35 @@ void ReportChange(benchmark::State& state, std::vector<double>& samples, const s
 }
 
 void BM_AddFile(benchmark::State& state) {
-  TBenchDatabase& bench = Bench();
-  ShowResults();
-  std::vector<double> samples;
-  size_t serial = 0;
-  for (auto _ : state) {
-    const std::string path = bench.DeepDirectory + "NEWFILE" + std::to_string(serial++) + ".TXT";
-    const double start = Now();
-    bench.Database.AddFile(path);
-    const double elapsed = Now() - start;
-    state.SetIterationTime(elapsed);
-    samples.push_back(elapsed);
-    bench.Database.DeleteFiles(path);
-  }
-  ReportChange(state, samples, "change_AddFile");
+  TMemoryDB& db = Bench().Database;
+  TimeChanges(
+      state, "change_AddFile",
+      [](size_t n) { return Bench().DeepDirectory + "NEWFILE" + std::to_string(n) + ".TXT"; },
+      [&](const std::string& path) { db.AddFile(path); },
+      [&](const std::string& path) { db.DeleteFiles(path); });
 }
 
 void BM_DeleteFiles(benchmark::State& state) {
-  TBenchDatabase& bench = Bench();
-  ShowResults();
-  std::vector<double> samples;
-  for (auto _ : state) {
-    const std::string path = bench.DeepDirectory + OldestEntryName();
-    const double start = Now();
-    bench.Database.DeleteFiles(path);
-    const double elapsed = Now() - start;
-    state.SetIterationTime(elapsed);
-    samples.push_back(elapsed);
-    bench.Database.AddFile(path);
-  }
-  ReportChange(state, samples, "change_DeleteFiles");
+  TMemoryDB& db = Bench().Database;
+  TimeChanges(
+      state, "change_DeleteFiles",
+      [](size_t) { return Bench().DeepDirectory + OldestEntryName(); },
+      [&](const std::string& path) { db.DeleteFiles(path); },
+      [&](const std::string& path) { db.AddFile(path); });
 }
 
 void BM_RenameFile(benchmark::State& state) {
-  TBenchDatabase& bench = Bench();
-  ShowResults();
-  std::vector<double> samples;
-  // Google Benchmark runs this function more than once: the names must stay
-  // new across runs, or a rename would replace an earlier run's file.
-  static size_t serial = 0;
-  for (auto _ : state) {
-    const std::string oldPath = bench.DeepDirectory + OldestEntryName();
-    const std::string newPath = bench.DeepDirectory + "RENAMED" + std::to_string(serial++) + ".DAT";
-    const double start = Now();
-    bench.Database.RenamePath(oldPath, newPath);
-    const double elapsed = Now() - start;
-    state.SetIterationTime(elapsed);
-    samples.push_back(elapsed);
-  }
-  ReportChange(state, samples, "change_RenamePath_file");
+  TMemoryDB& db = Bench().Database;
+  TimeChanges(
+      state, "change_RenamePath_file",
+      [](size_t n) {
+        return std::make_pair(Bench().DeepDirectory + OldestEntryName(),
+                              Bench().DeepDirectory + "RENAMED" + std::to_string(n) + ".DAT");
+      },
+      [&](const std::pair<std::string, std::string>& paths) {
+        db.RenamePath(paths.first, paths.second);
+      },
+      [](const std::pair<std::string, std::string>&) {});
 }
 
 BENCHMARK(BM_SearchEverywhereTxt)->UseManualTime()->Unit(benchmark::kMillisecond);
@@ -209,8 +210,9 @@ int main(int argc, char** argv) {
   std::printf("generated %zu files in %zu directories in %.2f s\n", kFiles, kDirectories,
               Now() - start);
   if (printPaths) {
-    std::printf("PATH subtree %s (%s)\nPATH deep %s (%zu files)\n", bench.SubtreePattern.c_str(),
-                "~10000 files below", bench.DeepDirectory.c_str(), FileCount(bench.DeepNode));
+    std::printf("PATH subtree %s (%zu files in the subtree)\nPATH deep %s (%zu files)\n",
+                bench.SubtreePattern.c_str(), bench.SubtreeFiles, bench.DeepDirectory.c_str(),
+                FileCount(bench.DeepNode));
   }
   if (!listPath.empty() && !WritePlocateList(listPath)) {
     std::fprintf(stderr, "cannot write %s\n", listPath.c_str());

@@ -15,14 +15,25 @@ bool UsableName(const std::string& name) {
 
 bool HasWildcard(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
 
+// A reported path split into the node of its directory (nil when a level is
+// missing) and its last component.
+struct TResolvedPath {
+  std::string Name;
+  TDirectoryRecord* Parent = nullptr;
+};
+
+TResolvedPath Resolve(TMemoryDB& db, const std::string& path) {
+  TResolvedPath resolved;
+  db.ResolvePath(path, resolved.Name, resolved.Parent);
+  return resolved;
+}
+
 }  // namespace
 
 void TMemoryDB::AddFile(const std::string& path) {
   if (!IsFixedDrivePath(path)) return;
   TLockGuard guard(*Lock);
-  std::string name;
-  TDirectoryRecord* parent = nullptr;
-  ResolvePath(path, name, parent);
+  const auto [name, parent] = Resolve(*this, path);
   if (!parent || !UsableName(name)) return;
   if (DirList->FindEntry(parent, name)) return;
   DirList->AddEntry(name, parent);
@@ -31,9 +42,7 @@ void TMemoryDB::AddFile(const std::string& path) {
 void TMemoryDB::DeleteFiles(const std::string& path) {
   if (!IsFixedDrivePath(path)) return;
   TLockGuard guard(*Lock);
-  std::string name;
-  TDirectoryRecord* parent = nullptr;
-  ResolvePath(path, name, parent);
+  const auto [name, parent] = Resolve(*this, path);
   if (!parent || !UsableName(name)) return;
 
   if (!HasWildcard(name)) {
@@ -70,9 +79,7 @@ void TMemoryDB::DeleteFiles(const std::string& path) {
 void TMemoryDB::AddDirectory(const std::string& path) {
   if (!IsFixedDrivePath(path)) return;
   TLockGuard guard(*Lock);
-  std::string name;
-  TDirectoryRecord* parent = nullptr;
-  ResolvePath(path, name, parent);
+  const auto [name, parent] = Resolve(*this, path);
   if (!UsableName(name)) return;
   if (FindNode(name, parent)) return;
   DirList->AddNode(name, parent);
@@ -81,9 +88,7 @@ void TMemoryDB::AddDirectory(const std::string& path) {
 void TMemoryDB::DeleteDirectory(const std::string& path) {
   if (!IsFixedDrivePath(path)) return;
   TLockGuard guard(*Lock);
-  std::string name;
-  TDirectoryRecord* parent = nullptr;
-  ResolvePath(path, name, parent);
+  const auto [name, parent] = Resolve(*this, path);
   if (!UsableName(name)) return;
   if (TDirectoryRecord* node = FindNode(name, parent)) RemoveSubtree(node);
 }
@@ -115,11 +120,8 @@ void TMemoryDB::RenamePath(const std::string& oldPath, const std::string& newPat
 }
 
 void TMemoryDB::RenameDirectory(const std::string& oldPath, const std::string& newPath) {
-  std::string oldName, newName;
-  TDirectoryRecord* oldParent = nullptr;
-  TDirectoryRecord* newParent = nullptr;
-  ResolvePath(oldPath, oldName, oldParent);
-  ResolvePath(newPath, newName, newParent);
+  const auto [oldName, oldParent] = Resolve(*this, oldPath);
+  const auto [newName, newParent] = Resolve(*this, newPath);
   if (!UsableName(newName)) return;
   TDirectoryRecord* source = FindNode(oldName, oldParent);
   TDirectoryRecord* destination = FindNode(newName, newParent);
@@ -136,11 +138,8 @@ void TMemoryDB::RenameDirectory(const std::string& oldPath, const std::string& n
 }
 
 void TMemoryDB::RenameFile(const std::string& oldPath, const std::string& newPath) {
-  std::string oldName, newName;
-  TDirectoryRecord* oldParent = nullptr;
-  TDirectoryRecord* newParent = nullptr;
-  ResolvePath(oldPath, oldName, oldParent);
-  ResolvePath(newPath, newName, newParent);
+  const auto [oldName, oldParent] = Resolve(*this, oldPath);
+  const auto [newName, newParent] = Resolve(*this, newPath);
   if (!oldParent || !UsableName(newName)) return;
   TFileRecord* entry = DirList->FindEntry(oldParent, oldName);
   if (!entry) return;

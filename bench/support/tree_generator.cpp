@@ -374,3 +374,19 @@ TDirectoryRecord* FindDirectoryAtDepth(TMemoryDB& database, size_t depth, size_t
   }
   return best;
 }
+
+size_t SubtreeFileCount(TMemoryDB& database, const TDirectoryRecord* node) {
+  TLockGuard guard(*database.Lock);
+  size_t count = 0;
+  std::vector<const TDirectoryRecord*> pending{node};
+  while (!pending.empty()) {
+    const TDirectoryRecord* next = pending.back();
+    pending.pop_back();
+    count += FileCount(next);
+    for (const TDirectoryRecord* child = database.DirList->FirstChild(next); child;
+         child = database.DirList->NextSibling(child)) {
+      pending.push_back(child);
+    }
+  }
+  return count;
+}

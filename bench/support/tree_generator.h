@@ -42,3 +42,6 @@ TDirectoryRecord* FindDirectoryAtDepth(TMemoryDB& database, size_t depth, size_t
 
 // Number of entries in the node's own file chain.
 size_t FileCount(const TDirectoryRecord* node);
+
+// Number of entries in the files chains of the node and every node below it.
+size_t SubtreeFileCount(TMemoryDB& database, const TDirectoryRecord* node);
