@@ -18,8 +18,10 @@
 // AddNode, RemoveNode and MoveNode only: a hash of (Parent, Name) for
 // FindNode, each node's children in chain order for subtree walks, and the
 // chain's tail and back links for appending and unlinking in constant time.
-// Records and names live in the list's own arena (one block per size class,
-// no per-record allocator overhead), which the memory budget per name needs.
+// File entries and names live in the list's own arena (8-byte size classes
+// carved from large slabs), nodes in its own pool of fixed slots: a record
+// costs its size and no allocator header, and the pool can tell the list's
+// live nodes from any other pointer without reading it.
 #pragma once
 
 #include <cstddef>
