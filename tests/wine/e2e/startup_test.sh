@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# The program comes up resident with its icon, refuses a second instance,
+# answers the hot key, and saves its database at the end of the session.
+source "$(dirname "$0")/lib.sh"
+
+make_drive
+install_fresh --drive "D:fixed:$DRIVE_D"
+
+start_velkoro
+wait_until 60 tray_icon_present || fail "no notification-area icon"
+velkoro_running || fail "the program did not stay resident"
+vktest wait-window TFormui hidden 1000 || fail "the search window is not hidden at start"
+for form in TfrmSync TfrmSplash TStartupForm TAssignHotKey; do
+  vktest wait-window "$form" exists 1000 || fail "form $form was not created"
+done
+[ "$(setting SaveSuccessful)" = 0 ] || fail "SaveSuccessful changed by the first start's scan"
+screenshot startup-resident
+pass "resident with its icon and its five forms"
+
+# A second start ends at once, touching nothing.
+before_crc=$(setting CRC32)
+second_log="$SCRATCH/second.log"
+(cd "$INSTALL_DIR" && timeout 30 wine 'C:\VELKORO\Velkoro.exe') >"$second_log" 2>&1 \
+  || fail "the second instance did not end by itself"
+velkoro_running || fail "the first instance was disturbed"
+[ "$(setting CRC32)" = "$before_crc" ] || fail "the second instance touched the settings"
+vktest wait-message-box "Velkoro 96" 500 >/dev/null 2>&1 && fail "the second instance showed a message"
+pass "a second start ends silently"
+
+# The hot key, Ctrl+Alt+F by default, pressed over another program's window.
+vktest caller "Some Program" 60000 >"$SCRATCH/caller.log" 2>&1 &
+caller=$!
+vktest wait-window VkTestCaller visible 20000 || fail "the caller window did not appear"
+# X gives the keys to the window under the pointer.
+read -r left top right bottom < <(vktest window-rect VkTestCaller)
+xdotool mousemove $(((left + right) / 2)) $(((top + bottom) / 2))
+xdotool key ctrl+alt+f
+vktest wait-window TFormui visible 10000 || fail "the hot key did not bring up the search window"
+[ "$(vktest window-rect TFormui)" = "$(vktest window-rect VkTestCaller)" ] \
+  || fail "the search window does not cover the window that was in front"
+screenshot startup-hot-key
+pass "the hot key delivers ACTIVATETOMBALO to the search window"
+kill "$caller" 2>/dev/null || true
+
+# The end of the Windows session saves the database and marks it good.
+end_session
+[ -s "$INSTALL_DIR/memdb.dat" ] || fail "no memdb.dat after the session ended"
+[ "$(setting SaveSuccessful)" = 1 ] || fail "SaveSuccessful not 1 after a clean end"
+[ "$(setting CRC32)" = "$(file_crc "$INSTALL_DIR/memdb.dat")" ] || fail "CRC32 does not match memdb.dat"
+pass "the end of the session saves memdb.dat with its checksum"

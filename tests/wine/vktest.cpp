@@ -1,0 +1,280 @@
+// vktest.exe: drives the real program from outside in the end-to-end tests,
+// through its windows, its registered messages and its settings. Every wait
+// is bounded; the exit code says whether the condition was met (0) or not (1).
+//
+//   vktest wait-window CLASS visible|hidden|exists|gone MILLISECONDS
+//   vktest window-rect CLASS                     prints left top right bottom
+//   vktest send CLASS MESSAGE [WPARAM [LPARAM]]  MESSAGE: a number or a
+//                                                registered message name;
+//                                                prints the result
+//   vktest tray-icon CLASS ID                    whether that window has
+//                                                notification-area icon ID
+//   vktest post CLASS MESSAGE [WPARAM [LPARAM]]  the same, without waiting
+//   vktest wait-message-box CAPTION MILLISECONDS [ok|yes|no]
+//                                                prints the box's text and
+//                                                answers it
+//   vktest caller TITLE MILLISECONDS             a top-level window in front,
+//                                                kept for that long
+//   vktest reg-dword|reg-string|reg-binary KEY NAME VALUE
+//   vktest reg-delete KEY NAME                   under HKEY_CLASSES_ROOT
+//   vktest reg-get KEY NAME                      prints type and value
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+DWORD Now() { return GetTickCount(); }
+
+bool WaitFor(DWORD milliseconds, bool (*condition)(void*), void* context) {
+  const DWORD start = Now();
+  for (;;) {
+    if (condition(context)) return true;
+    if (Now() - start >= milliseconds) return false;
+    Sleep(20);
+  }
+}
+
+struct TWindowQuery {
+  const char* ClassName;
+  std::string State;
+};
+
+bool WindowInState(void* context) {
+  auto* query = static_cast<TWindowQuery*>(context);
+  const HWND window = FindWindowA(query->ClassName, nullptr);
+  if (query->State == "gone") return window == nullptr;
+  if (!window) return false;
+  if (query->State == "exists") return true;
+  const bool visible = IsWindowVisible(window) != FALSE;
+  return query->State == "visible" ? visible : !visible;
+}
+
+int WaitWindow(const char* className, const char* state, DWORD milliseconds) {
+  TWindowQuery query{className, state};
+  if (!WaitFor(milliseconds, WindowInState, &query)) {
+    std::fprintf(stderr, "vktest: window %s not %s within %lu ms\n", className, state, milliseconds);
+    return 1;
+  }
+  return 0;
+}
+
+HWND RequireWindow(const char* className) {
+  const HWND window = FindWindowA(className, nullptr);
+  if (!window) {
+    std::fprintf(stderr, "vktest: no window of class %s\n", className);
+    std::exit(1);
+  }
+  return window;
+}
+
+UINT MessageNumber(const char* text) {
+  char* end = nullptr;
+  const unsigned long number = std::strtoul(text, &end, 0);
+  if (end && *end == '\0') return static_cast<UINT>(number);
+  return RegisterWindowMessageA(text);
+}
+
+int Send(int argc, char** argv) {
+  const HWND window = RequireWindow(argv[2]);
+  const UINT message = MessageNumber(argv[3]);
+  const WPARAM wParam = argc > 4 ? std::strtoul(argv[4], nullptr, 0) : 0;
+  const LPARAM lParam = argc > 5 ? std::strtol(argv[5], nullptr, 0) : 0;
+  if (std::strcmp(argv[1], "post") == 0) return PostMessageA(window, message, wParam, lParam) ? 0 : 1;
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 10000, &result)) {
+    std::fprintf(stderr, "vktest: the window did not answer\n");
+    return 1;
+  }
+  std::printf("%lu\n", static_cast<unsigned long>(result));
+  return 0;
+}
+
+// A notification-area icon can be modified only while it exists.
+int TrayIcon(const char* className, UINT id) {
+  NOTIFYICONDATAA data = {};
+  data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  data.hWnd = RequireWindow(className);
+  data.uID = id;
+  data.uFlags = 0;
+  return Shell_NotifyIconA(NIM_MODIFY, &data) ? 0 : 1;
+}
+
+struct TBoxQuery {
+  const char* Caption;
+  HWND Found = nullptr;
+};
+
+BOOL CALLBACK FindBox(HWND window, LPARAM parameter) {
+  auto* query = reinterpret_cast<TBoxQuery*>(parameter);
+  char className[64] = {}, caption[256] = {};
+  GetClassNameA(window, className, sizeof className);
+  GetWindowTextA(window, caption, sizeof caption);
+  if (std::strcmp(className, "#32770") == 0 && std::strcmp(caption, query->Caption) == 0 &&
+      IsWindowVisible(window)) {
+    query->Found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+bool BoxShown(void* context) {
+  auto* query = static_cast<TBoxQuery*>(context);
+  query->Found = nullptr;
+  EnumWindows(FindBox, reinterpret_cast<LPARAM>(query));
+  return query->Found != nullptr;
+}
+
+BOOL CALLBACK CollectStaticText(HWND child, LPARAM parameter) {
+  char className[64] = {};
+  GetClassNameA(child, className, sizeof className);
+  if (_stricmp(className, "Static") == 0) {
+    char text[4096] = {};
+    GetWindowTextA(child, text, sizeof text);
+    auto* all = reinterpret_cast<std::string*>(parameter);
+    if (text[0]) *all += std::string(text) + "\n";
+  }
+  return TRUE;
+}
+
+int WaitMessageBox(const char* caption, DWORD milliseconds, int answer) {
+  TBoxQuery query{caption};
+  if (!WaitFor(milliseconds, BoxShown, &query)) {
+    std::fprintf(stderr, "vktest: no message box '%s' within %lu ms\n", caption, milliseconds);
+    return 1;
+  }
+  std::string text;
+  EnumChildWindows(query.Found, CollectStaticText, reinterpret_cast<LPARAM>(&text));
+  std::fputs(text.c_str(), stdout);
+  if (answer) PostMessageA(query.Found, WM_COMMAND, static_cast<WPARAM>(answer), 0);
+  return 0;
+}
+
+int WindowRect(const char* className) {
+  RECT bounds;
+  GetWindowRect(RequireWindow(className), &bounds);
+  std::printf("%ld %ld %ld %ld\n", bounds.left, bounds.top, bounds.right, bounds.bottom);
+  return 0;
+}
+
+LRESULT CALLBACK CallerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// A window of another program in front, as the hot key finds it.
+int Caller(const char* title, DWORD milliseconds) {
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = CallerProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  windowClass.lpszClassName = "VkTestCaller";
+  RegisterClassA(&windowClass);
+  const HWND window = CreateWindowExA(0, "VkTestCaller", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 120,
+                                      90, 500, 360, nullptr, nullptr, windowClass.hInstance, nullptr);
+  SetForegroundWindow(window);
+  std::printf("%lu\n", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(window)));
+  std::fflush(stdout);
+  const DWORD start = Now();
+  MSG message;
+  while (Now() - start < milliseconds) {
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+  }
+  return 0;
+}
+
+int RegistryFailure(const char* what) {
+  std::fprintf(stderr, "vktest: %s\n", what);
+  return 1;
+}
+
+int RegistrySet(const std::string& kind, const char* keyPath, const char* name, const char* value) {
+  HKEY key;
+  if (RegCreateKeyExA(HKEY_CLASSES_ROOT, keyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS) {
+    return RegistryFailure("cannot open the key");
+  }
+  LONG result;
+  if (kind == "reg-string") {
+    result = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                            static_cast<DWORD>(std::strlen(value) + 1));
+  } else if (kind == "reg-dword") {
+    const DWORD number = static_cast<DWORD>(std::strtoul(value, nullptr, 0));
+    result = RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), 4);
+  } else {
+    // Hex bytes, for instance 01000000.
+    std::vector<BYTE> bytes;
+    for (size_t i = 0; value[i] && value[i + 1]; i += 2) {
+      const char pair[3] = {value[i], value[i + 1], 0};
+      bytes.push_back(static_cast<BYTE>(std::strtoul(pair, nullptr, 16)));
+    }
+    result = RegSetValueExA(key, name, 0, REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
+  }
+  RegCloseKey(key);
+  return result == ERROR_SUCCESS ? 0 : RegistryFailure("cannot set the value");
+}
+
+int RegistryDelete(const char* keyPath, const char* name) {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, keyPath, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return 0;
+  RegDeleteValueA(key, name);
+  RegCloseKey(key);
+  return 0;
+}
+
+int RegistryGet(const char* keyPath, const char* name) {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, keyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+    return RegistryFailure("no such key");
+  }
+  BYTE data[1024] = {};
+  DWORD size = sizeof data, type = 0;
+  const LONG result = RegQueryValueExA(key, name, nullptr, &type, data, &size);
+  RegCloseKey(key);
+  if (result != ERROR_SUCCESS) return RegistryFailure("no such value");
+  if (type == REG_DWORD) {
+    DWORD number;
+    std::memcpy(&number, data, 4);
+    std::printf("dword %lu\n", number);
+  } else if (type == REG_SZ) {
+    std::printf("string %s\n", reinterpret_cast<char*>(data));
+  } else {
+    std::printf("type%lu", type);
+    for (DWORD i = 0; i < size; ++i) std::printf(" %02x", data[i]);
+    std::printf("\n");
+  }
+  return 0;
+}
+
+int Usage() {
+  std::fprintf(stderr, "vktest: see the head of vktest.cpp for the commands\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) return Usage();
+  const std::string command = argv[1];
+  if (command == "wait-window" && argc >= 5) return WaitWindow(argv[2], argv[3], std::strtoul(argv[4], nullptr, 0));
+  if (command == "window-rect") return WindowRect(argv[2]);
+  if ((command == "send" || command == "post") && argc >= 4) return Send(argc, argv);
+  if (command == "tray-icon" && argc >= 4) return TrayIcon(argv[2], std::strtoul(argv[3], nullptr, 0));
+  if (command == "wait-message-box" && argc >= 4) {
+    const std::string answer = argc > 4 ? argv[4] : "";
+    const int button = answer == "ok" ? IDOK : answer == "yes" ? IDYES : answer == "no" ? IDNO : 0;
+    return WaitMessageBox(argv[2], std::strtoul(argv[3], nullptr, 0), button);
+  }
+  if (command == "caller" && argc >= 4) return Caller(argv[2], std::strtoul(argv[3], nullptr, 0));
+  if ((command == "reg-dword" || command == "reg-string" || command == "reg-binary") && argc >= 5) {
+    return RegistrySet(command, argv[2], argv[3], argv[4]);
+  }
+  if (command == "reg-delete" && argc >= 4) return RegistryDelete(argv[2], argv[3]);
+  if (command == "reg-get" && argc >= 4) return RegistryGet(argv[2], argv[3]);
+  return Usage();
+}

@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Installs what Velkoro needs, builds it, installs it into a Wine prefix set
+# up as a Windows 95 machine and starts it, resident, with its icon in the
+# notification area and its hot key (Ctrl+Alt+F) installed.
+#
+# With a display ($DISPLAY) it runs there. Without one it runs on a private
+# virtual display under Wine's desktop window (task bar and notification
+# area), writes a screenshot once the program is up, prints its path and
+# keeps running until interrupted; then it ends the program cleanly, as the
+# end of a Windows session does, so that the database is saved.
+#
+#   VELKORO_PREFIX   the Wine prefix (default ~/.velkoro96)
+#   VELKORO_DRIVE_D  the host folder that becomes the fixed drive D:
+#                    (default: the home folder)
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="$root/build/win32"
+prefix=${VELKORO_PREFIX:-$HOME/.velkoro96}
+drive_d=${VELKORO_DRIVE_D:-$HOME}
+
+bash "$root/tools/install-deps.sh"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+  -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j 2 --target Velkoro vkhook setup vktest
+
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+"$root/tools/velkoro-install" --build "$build" --prefix "$prefix" --drive "D:fixed:$drive_d"
+vktest() { wine "$build/tests/wine/vktest.exe" "$@"; }
+
+xvfb=""
+if [ -z "${DISPLAY:-}" ]; then
+  display=90
+  while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do display=$((display + 1)); done
+  Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  xvfb=$!
+  export DISPLAY=":$display"
+  for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+  # Wine's desktop window, with its task bar and notification area.
+  wine explorer /desktop=shell,1024x768 'C:\VELKORO\Velkoro.exe' &
+else
+  wine 'C:\VELKORO\Velkoro.exe' &
+fi
+program=$!
+
+finish() {
+  if kill -0 "$program" 2>/dev/null; then
+    echo "Ending Velkoro as at the end of a Windows session (the database is saved)..."
+    vktest send TFormui 0x11 0 0 >/dev/null 2>&1 || true
+    vktest send TFormui 0x16 1 0 >/dev/null 2>&1 || true
+    for _ in $(seq 1 300); do vktest wait-window TFormui gone 100 >/dev/null 2>&1 && break; done
+  fi
+  wineserver -k 2>/dev/null || true
+  [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true
+}
+trap finish EXIT
+trap 'exit 0' INT TERM
+
+# Up means: its icon is in the notification area (the first start scans
+# the drives before it adds the icon).
+for _ in $(seq 1 3000); do
+  vktest tray-icon TFormui 132 >/dev/null 2>&1 && break
+  kill -0 "$program" 2>/dev/null || { echo "Velkoro ended during start-up" >&2; exit 1; }
+  sleep 0.2
+done
+vktest tray-icon TFormui 132 >/dev/null 2>&1 || { echo "Velkoro did not come up" >&2; exit 1; }
+echo "Velkoro is running (prefix $prefix); press Ctrl+Alt+F for the search window."
+if [ -n "$xvfb" ]; then
+  shot="$root/build/velkoro-screenshot.png"
+  import -window root "$shot"
+  echo "Screenshot: $shot"
+fi
+echo "Press Ctrl+C to end it."
+while kill -0 "$program" 2>/dev/null; do sleep 1; done

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Runs a command inside a Wine session of its own: a private Xvfb display
+# and a Wine prefix set up as a Windows 95 machine, both ended afterwards.
+#
+#   tools/wine-session.sh PREFIX COMMAND [ARGS...]
+set -euo pipefail
+
+mkdir -p "$1"
+prefix=$(cd "$1" && pwd)
+shift
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+# A free display number: the lowest from 90 on without a lock file.
+display=90
+while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do display=$((display + 1)); done
+Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=":$display"
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  kill "$xvfb" 2>/dev/null || true
+  wait "$xvfb" 2>/dev/null || true
+}
+trap cleanup EXIT
+for _ in $(seq 1 100); do
+  [ -e "/tmp/.X11-unix/X$display" ] && break
+  sleep 0.1
+done
+[ -e "/tmp/.X11-unix/X$display" ] || { echo "wine-session: Xvfb did not start" >&2; exit 1; }
+
+if [ ! -f "$prefix/system.reg" ]; then
+  mkdir -p "$prefix"
+  wineboot -i >/dev/null 2>&1
+fi
+# Windows 95, and a crash ends the program instead of waiting on a dialog.
+wine reg add 'HKCU\Software\Wine' /v Version /d win95 /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+# There is no window manager on this display: Wine would wait 2 s for one to
+# withdraw every window that is hidden.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+
+"$@"
