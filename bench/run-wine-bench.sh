@@ -1,0 +1,125 @@
+#!/usr/bin/env bash
+# The benchmarks under Wine, with the native file benchmark for comparison:
+#
+#  1. the drive scan (TMemoryDB::ScanDrives) against a bare FindFirstFileA
+#     walk of the same drives, in the same run, on a generated tree written
+#     to a host folder that is the prefix's only fixed drive, D:; and the
+#     host's own `find` over that folder;
+#  2. SaveToFile and LoadFromFile of a generated database of 1,000,000 files
+#     in 100,000 directories under Wine;
+#  3. the same save and load natively (bench/run-file-bench.sh).
+#
+#   bench/run-wine-bench.sh [--files N] [--directories N] [--rounds N] [--no-native]
+#
+# The scan's tree defaults to 110,000 files in 11,000 directories. Builds in
+# build/win32-bench (VELKORO_WINE_BENCH_BUILD), makes a prefix and a tree of
+# its own in a temporary folder and an Xvfb display of its own (from :71 up),
+# prints every figure with its ratio to its target, and removes all of it at
+# the end. Exits non-zero when a figure misses its target.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${VELKORO_WINE_BENCH_BUILD:-$root/build/win32-bench}
+files=110000 directories=11000 rounds=7 native=1 find_runs=7
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --files) files=$2; shift 2 ;;
+    --directories) directories=$2; shift 2 ;;
+    --rounds) rounds=$2; shift 2 ;;
+    --no-native) native=0; shift ;;
+    *) echo "run-wine-bench: unknown argument $1" >&2; exit 2 ;;
+  esac
+done
+
+echo "== building $build"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+  -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j2 --target wine_bench setup >/dev/null
+bench_exe="$build/bench/wine/wine_bench.exe"
+setup_exe="$build/tools/setup/setup.exe"
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/velkoro-winebench.XXXXXX")
+prefix="$work/prefix" tree="$work/tree"
+export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+
+display=71
+while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do display=$((display + 1)); done
+Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=":$display"
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  kill "$xvfb" 2>/dev/null || true
+  wait "$xvfb" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+for _ in $(seq 1 100); do
+  [ -e "/tmp/.X11-unix/X$display" ] && break
+  sleep 0.1
+done
+[ -e "/tmp/.X11-unix/X$display" ] || { echo "run-wine-bench: Xvfb did not start" >&2; exit 1; }
+
+# Wine's console programs end their lines with "\r\n".
+wine_run() { wine "$@" | tr -d '\r'; }
+
+echo "== prefix $prefix on display :$display"
+mkdir -p "$prefix" "$tree"
+wineboot -i >/dev/null 2>&1
+wine_run "$setup_exe" platform win95
+# The scan walks every fixed drive and the walk does the same, so the two
+# walk the same set whatever it is; the tree on D: is made the only fixed
+# drive so that the figures are about that tree alone. C: keeps pointing at
+# the prefix's own folder (Wine needs it) but as a network drive, which the
+# scan skips; Z:, the host's root, likewise, so that the host's programs
+# stay reachable.
+wine_run "$setup_exe" drive D fixed "$tree"
+wine_run "$setup_exe" drive C network "$prefix/drive_c"
+wine_run "$setup_exe" drive Z network /
+# The checksum of every save goes to the settings store, which never
+# creates its key.
+wine reg add 'HKCR\Velkoro\Settings' /v CRC32 /t REG_DWORD /d 0 /f >/dev/null 2>&1
+
+echo "== tree of $files files in $directories directories in $tree"
+(cd "$work" && wine_run "$bench_exe" tree-lists "$files" "$directories" dirs.txt files.txt)
+(cd "$tree" && xargs -d '\n' -a "$work/dirs.txt" mkdir -p -- && xargs -d '\n' -a "$work/files.txt" touch --)
+# Warm the host's caches once, as the program does for its own runs.
+entries=$(($(find "$tree" | wc -l) - 1))
+echo "entries on disk: $entries"
+
+status=0
+figures="$work/figures.txt"
+: >"$figures"
+
+echo "== host find over the same folder ($find_runs runs, whole process)"
+samples=()
+for ((i = 0; i < find_runs; i++)); do
+  start=$(date +%s%N)
+  find "$tree" | wc -l >/dev/null
+  end=$(date +%s%N)
+  samples+=($(((end - start) / 1000)))
+done
+printf '%s\n' "${samples[@]}" | sort -n | awk -v n="$find_runs" -v entries="$entries" '
+  NR == int(n / 2) + 1 {
+    printf "FIGURE %-28s %12.4f %-6s (no target)\n", "find_median", $1 / 1e6, "s"
+    printf "FIGURE %-28s %12.4f %-6s (no target)\n", "find_entries_per_s", entries / ($1 / 1e6), "1/s"
+  }' | tee -a "$figures"
+
+echo "== scan against the bare walk under Wine ($rounds rounds)"
+(cd "$work" && wine_run "$bench_exe" scan --rounds="$rounds") | tee "$work/scan.out" || status=1
+grep '^FIGURE' "$work/scan.out" >>"$figures" || true
+
+echo "== save and load of 1,000,000 names under Wine"
+(cd "$work" && wine_run "$bench_exe" file) | tee "$work/file.out" || status=1
+grep '^FIGURE' "$work/file.out" | sed 's/^FIGURE /FIGURE wine_/' >>"$figures" || true
+
+if [ "$native" = 1 ]; then
+  echo "== save and load of 1,000,000 names natively"
+  bash "$root/bench/run-file-bench.sh" --file="$work/memdb-native.dat" | tee "$work/native.out" || status=1
+  grep '^FIGURE' "$work/native.out" | sed 's/^FIGURE /FIGURE native_/' >>"$figures" || true
+fi
+
+echo "== summary (shared machine: medians)"
+cat "$figures"
+[ "$status" -eq 0 ] || echo "some figure missed its target, or a benchmark could not run" >&2
+exit "$status"

@@ -1,0 +1,68 @@
+#include "bench_scan_host.h"
+
+#include <windows.h>
+
+TBenchScanHost::TBenchScanHost(TDatabaseHost& product, TPumpMode pump)
+    : product_(product), pump_(pump) {}
+
+std::unique_ptr<TDatabaseLock> TBenchScanHost::CreateLock() { return product_.CreateLock(); }
+
+unsigned TBenchScanHost::DriveType(const std::string& rootPath) {
+  return product_.DriveType(rootPath);
+}
+
+bool TBenchScanHost::DiskFreeSpace(const std::string& rootPath, TDiskSpace& space) {
+  return product_.DiskFreeSpace(rootPath, space);
+}
+
+std::unique_ptr<TDirectoryEnumeration> TBenchScanHost::FindFirst(const std::string& pattern) {
+  return product_.FindFirst(pattern);
+}
+
+uint32_t TBenchScanHost::FileAttributes(const std::string& path) {
+  return product_.FileAttributes(path);
+}
+
+void TBenchScanHost::UpperCase(std::string& text) { product_.UpperCase(text); }
+
+int32_t TBenchScanHost::ReadSettingInteger(const char* name) {
+  return product_.ReadSettingInteger(name);
+}
+
+void TBenchScanHost::WriteSettingInteger(const char* name, int32_t value) {
+  product_.WriteSettingInteger(name, value);
+}
+
+void TBenchScanHost::ProcessMessages() {
+  switch (pump_) {
+    case TPumpMode::EveryEntry:
+      product_.ProcessMessages();
+      break;
+    case TPumpMode::Never:
+      break;
+    case TPumpMode::Throttled: {
+      // GetTickCount reads shared memory; every call that asks for the
+      // message queue is a round trip to the wineserver.
+      const unsigned long now = GetTickCount();
+      if (now - lastPumpTick_ >= kThrottledPumpMs) {
+        lastPumpTick_ = now;
+        product_.ProcessMessages();
+      }
+      break;
+    }
+  }
+}
+
+bool TBenchScanHost::TerminateRequested() { return product_.TerminateRequested(); }
+
+void TBenchScanHost::SetProgress(int position) {
+  ++progressCalls_;
+  if (position < lastProgress_) wentBackwards_ = true;
+  lastProgress_ = position;
+}
+
+void TBenchScanHost::ResetProgress() {
+  progressCalls_ = 0;
+  lastProgress_ = 0;
+  wentBackwards_ = false;
+}
