@@ -25,9 +25,10 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-
 cmake --build "$build" -j 2 --target Velkoro vkhook setup vktest
 
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-"$root/tools/velkoro-install" --build "$build" --prefix "$prefix" --drive "D:fixed:$drive_d"
 vktest() { wine "$build/tests/wine/vktest.exe" "$@"; }
 
+# The display comes first: every Wine program of this session, the
+# installation's included, must run on the same one.
 xvfb=""
 if [ -z "${DISPLAY:-}" ]; then
   display=90
@@ -36,11 +37,22 @@ if [ -z "${DISPLAY:-}" ]; then
   xvfb=$!
   export DISPLAY=":$display"
   for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
-  # Wine's desktop window, with its task bar and notification area.
-  wine explorer /desktop=shell,1024x768 'C:\VELKORO\Velkoro.exe' &
-else
-  wine 'C:\VELKORO\Velkoro.exe' &
 fi
+wineserver -k 2>/dev/null || true
+"$root/tools/velkoro-install" --build "$build" --prefix "$prefix" --drive "D:fixed:$drive_d"
+if [ -n "$xvfb" ]; then
+  # Every program of the prefix runs in Wine's desktop window "shell", which
+  # has a task bar and a notification area.
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d 1024x768 /f >/dev/null 2>&1
+else
+  wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1 || true
+fi
+# The desktop setting takes effect with a new Wine session.
+wineserver -w 2>/dev/null || true
+# In a session of its own, so that Ctrl+C reaches only this script, which
+# then ends the program cleanly.
+setsid --wait wine 'C:\VELKORO\Velkoro.exe' &
 program=$!
 
 finish() {
@@ -48,7 +60,7 @@ finish() {
     echo "Ending Velkoro as at the end of a Windows session (the database is saved)..."
     vktest send TFormui 0x11 0 0 >/dev/null 2>&1 || true
     vktest send TFormui 0x16 1 0 >/dev/null 2>&1 || true
-    for _ in $(seq 1 300); do vktest wait-window TFormui gone 100 >/dev/null 2>&1 && break; done
+    for _ in $(seq 1 600); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
   fi
   wineserver -k 2>/dev/null || true
   [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true
