@@ -9,31 +9,13 @@
 //   setup.exe settings C:\VELKORO          the settings key with initial values
 //   setup.exe show-drive D                 print a drive's type
 #include <windows.h>
-#include <winioctl.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
-#include <vector>
+
+#include "mount_manager.h"
 
 namespace {
-
-// The mount manager's Wine extension that defines a drive letter, as the
-// prefix's own configuration tool uses it.
-constexpr DWORD kDefineUnixDrive =
-    CTL_CODE('m', 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
-
-struct TMountManagerUnixDrive {
-  ULONG size;
-  ULONG type;
-  ULONG fs_type;
-  DWORD serial;
-  ULONGLONG unix_dev;
-  WCHAR letter;
-  USHORT mount_point_offset;
-  USHORT device_offset;
-  USHORT label_offset;
-};
 
 int Fail(const char* what) {
   std::fprintf(stderr, "setup: %s (error %lu)\n", what, GetLastError());
@@ -59,29 +41,15 @@ int DefineDrive(char letter, const std::string& typeName, const std::string& uni
     std::fprintf(stderr, "setup: unknown drive type '%s'\n", typeName.c_str());
     return 2;
   }
-  const bool remove = type == DRIVE_NO_ROOT_DIR;
-  if (!remove && unixPath.empty()) {
+  if (type != DRIVE_NO_ROOT_DIR && unixPath.empty()) {
     std::fprintf(stderr, "setup: drive %c: needs a host folder\n", letter);
     return 2;
   }
-  std::vector<char> buffer(sizeof(TMountManagerUnixDrive) + unixPath.size() + 1, 0);
-  auto* drive = reinterpret_cast<TMountManagerUnixDrive*>(buffer.data());
-  drive->size = static_cast<ULONG>(buffer.size());
-  drive->type = type;
-  drive->letter = static_cast<WCHAR>(letter | 0x20);
-  if (!remove) {
-    std::memcpy(buffer.data() + sizeof *drive, unixPath.c_str(), unixPath.size() + 1);
-    drive->mount_point_offset = sizeof *drive;
+  const DWORD error = DefineUnixDrive(letter, type, unixPath);
+  if (error != ERROR_SUCCESS) {
+    SetLastError(error);
+    return Fail("the mount manager refused the drive");
   }
-  const HANDLE manager = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                                     nullptr);
-  if (manager == INVALID_HANDLE_VALUE) return Fail("cannot open the mount manager");
-  DWORD returned = 0;
-  const BOOL ok = DeviceIoControl(manager, kDefineUnixDrive, buffer.data(),
-                                  static_cast<DWORD>(buffer.size()), nullptr, 0, &returned, nullptr);
-  CloseHandle(manager);
-  if (!ok) return Fail("the mount manager refused the drive");
   return 0;
 }
 
