@@ -25,9 +25,11 @@ if [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 set +e
 "$work/load_fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
   -print_final_stats=1 -artifact_prefix="$work/artifacts/" \
-  "$work/corpus" "$work/seeds" 2>&1 | tee "$work/last-run.log"
-status=${PIPESTATUS[0]}
+  "$work/corpus" "$work/seeds" >"$work/last-run.log" 2>&1
+status=$?
 set -e
+# The whole run is in the log; its end says how it went.
+tail -n 25 "$work/last-run.log"
 
 runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/last-run.log" | tail -1)
 took=$(sed -n 's/^Done [0-9]* runs in \([0-9]*\) second.*/\1/p' "$work/last-run.log" | tail -1)
