@@ -42,6 +42,8 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/velkoro-winebench.XXXXXX")
 prefix="$work/prefix" tree="$work/tree"
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
+# A display of its own, from :71 up, away from the test sessions (:90 up),
+# which may run on the same machine at the same time.
 display=71
 while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do display=$((display + 1)); done
 Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
@@ -87,6 +89,9 @@ echo "== tree of $files files in $directories directories in $tree"
 entries=$(($(find "$tree" | wc -l) - 1))
 echo "entries on disk: $entries"
 
+# Other work on the machine shows in the spread of the rounds; the load is
+# printed with the figures.
+echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 status=0
 figures="$work/figures.txt"
 : >"$figures"
@@ -119,7 +124,8 @@ if [ "$native" = 1 ]; then
   grep '^FIGURE' "$work/native.out" | sed 's/^FIGURE /FIGURE native_/' >>"$figures" || true
 fi
 
-echo "== summary (shared machine: medians)"
+echo "== summary (medians unless named otherwise)"
+echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
 cat "$figures"
 [ "$status" -eq 0 ] || echo "some figure missed its target, or a benchmark could not run" >&2
 exit "$status"
