@@ -13,6 +13,16 @@ bool UsableName(const std::string& name) {
   return !name.empty() && name.size() <= kMaxNameLength;
 }
 
+// A report concerns the tree only when it names a path on a fixed disk by
+// its drive ("C:\..."). The drive-type query alone is not enough: it also
+// answers "fixed" for a rootless text such as "\" or "..\" (the current
+// drive), and such a path would otherwise add a node at the top level.
+bool OnFixedDrive(TMemoryDB& db, const std::string& path) {
+  const bool driveRoot = path.size() >= 3 && path[1] == ':' && path[2] == '\\' &&
+                         ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+  return driveRoot && db.IsFixedDrivePath(path);
+}
+
 bool HasWildcard(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
 
 // A reported path split into the node of its directory (nil when a level is
@@ -31,7 +41,7 @@ TResolvedPath Resolve(TMemoryDB& db, const std::string& path) {
 }  // namespace
 
 void TMemoryDB::AddFile(const std::string& path) {
-  if (!IsFixedDrivePath(path)) return;
+  if (!OnFixedDrive(*this, path)) return;
   TLockGuard guard(*Lock);
   const auto [name, parent] = Resolve(*this, path);
   if (!parent || !UsableName(name)) return;
@@ -40,7 +50,7 @@ void TMemoryDB::AddFile(const std::string& path) {
 }
 
 void TMemoryDB::DeleteFiles(const std::string& path) {
-  if (!IsFixedDrivePath(path)) return;
+  if (!OnFixedDrive(*this, path)) return;
   TLockGuard guard(*Lock);
   const auto [name, parent] = Resolve(*this, path);
   if (!parent || !UsableName(name)) return;
@@ -77,7 +87,7 @@ void TMemoryDB::DeleteFiles(const std::string& path) {
 }
 
 void TMemoryDB::AddDirectory(const std::string& path) {
-  if (!IsFixedDrivePath(path)) return;
+  if (!OnFixedDrive(*this, path)) return;
   TLockGuard guard(*Lock);
   const auto [name, parent] = Resolve(*this, path);
   if (!UsableName(name)) return;
@@ -86,7 +96,7 @@ void TMemoryDB::AddDirectory(const std::string& path) {
 }
 
 void TMemoryDB::DeleteDirectory(const std::string& path) {
-  if (!IsFixedDrivePath(path)) return;
+  if (!OnFixedDrive(*this, path)) return;
   TLockGuard guard(*Lock);
   const auto [name, parent] = Resolve(*this, path);
   if (!UsableName(name)) return;
@@ -111,7 +121,7 @@ void TMemoryDB::RemoveSubtree(TDirectoryRecord* top) {
 }
 
 void TMemoryDB::RenamePath(const std::string& oldPath, const std::string& newPath) {
-  if (!IsFixedDrivePath(oldPath) || !IsFixedDrivePath(newPath)) return;
+  if (!OnFixedDrive(*this, oldPath) || !OnFixedDrive(*this, newPath)) return;
   const uint32_t attributes = Host.FileAttributes(newPath);
   if (attributes == kInvalidAttributes) return;
   TLockGuard guard(*Lock);

@@ -312,3 +312,23 @@ TEST_F(ChangeOperations, OtherDrivesLeaveTheTreeAlone) {
   }
   EXPECT_EQ(Snapshot(), before);
 }
+
+TEST_F(ChangeOperations, PathsThatDoNotStartWithADriveAreIgnored) {
+  // The platform answers "fixed" for the current drive's root, whatever text
+  // names it; none of these is a path on a drive.
+  for (const char* root : {"\\", "..\\", ".\\", "WINDOWS\\"}) host.OtherRootTypes[root] = 3;
+  host.MakeDirectory("C:\\NEWDIR");
+  const TLines before = Snapshot();
+  db.AddDirectory("\\NEWDIR");
+  db.AddDirectory("..\\NEWDIR");
+  db.AddDirectory("NEWDIR");
+  db.AddFile("\\AUTOEXEC.NEW");
+  db.DeleteDirectory("\\WINDOWS");
+  db.DeleteFiles(".\\WINDOWS\\*.INI");
+  db.RenamePath("WINDOWS\\WIN.INI", "C:\\NEWDIR");
+  db.RenamePath("C:\\DOCS", "\\NEWDIR");
+  EXPECT_EQ(Snapshot(), before);
+
+  db.AddDirectory("c:\\NEWDIR");
+  EXPECT_NE(Snapshot(), before);
+}

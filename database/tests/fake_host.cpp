@@ -166,6 +166,7 @@ std::unique_ptr<TDatabaseLock> TFakeHost::CreateLock() {
 
 unsigned TFakeHost::DriveType(const std::string& rootPath) {
   ++DriveTypeQueries;
+  if (auto other = OtherRootTypes.find(rootPath); other != OtherRootTypes.end()) return other->second;
   if (rootPath.size() != 3 || rootPath[1] != ':' || rootPath[2] != '\\') return 1;
   auto drive = drives_.find(Upper(rootPath)[0]);
   return drive == drives_.end() ? 1 : drive->second.Type;

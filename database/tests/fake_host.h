@@ -60,6 +60,9 @@ class TFakeHost : public TDatabaseHost {
 
   // Enumerations currently open (for handle-leak checks).
   int OpenEnumerations = 0;
+  // Answers for texts that are no drive root ("\", "..\"), as the platform
+  // gives them; the default is 1 (no root directory).
+  std::map<std::string, unsigned> OtherRootTypes;
   // Every GetDriveTypeA-style query made, for tests of the drive filter.
   int DriveTypeQueries = 0;
 
