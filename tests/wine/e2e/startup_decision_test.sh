@@ -79,3 +79,15 @@ wait_velkoro_exit 60 || fail "the program did not end after the cancelled scan"
 [ "$(md5sum <"$INSTALL_DIR/memdb.dat")" = "$before" ] || fail "the cancelled scan changed memdb.dat"
 [ "$(setting SaveSuccessful)" = 0 ] || fail "the cancelled scan changed SaveSuccessful"
 pass "a cancelled start-up scan ends the program, saving nothing"
+
+# A save that fails at the session's end leaves SaveSuccessful at 0, so the
+# next start scans instead of loading a file that was never written.
+rm -rf "$DRIVE_D/Large"
+prepare valid 0 1
+start_and_wait_up
+rm -f "$INSTALL_DIR/memdb.dat"
+mkdir "$INSTALL_DIR/memdb.dat"  # the file can no longer be created
+end_session
+[ "$(setting SaveSuccessful)" = 0 ] || fail "a failed save was marked good"
+rmdir "$INSTALL_DIR/memdb.dat"
+pass "a failed save leaves SaveSuccessful at 0"

@@ -62,3 +62,15 @@ vktest reg-dword "$SETTINGS" HotKey 70
 [ "$(cat "$INSTALL_DIR/memdb.dat")" = saved ] || fail "a failed start-up overwrote memdb.dat"
 [ "$(setting SaveSuccessful)" = 0 ] || fail "a failed start-up marked the save good"
 pass "missing and mistyped settings are reported with messages 8193 and 8194, memdb.dat kept"
+
+# On the load path a missing "CRC32" fails the start-up; the database that
+# could not be loaded must not then replace the file.
+printf 'saved' >"$INSTALL_DIR/memdb.dat"
+before=$(md5sum <"$INSTALL_DIR/memdb.dat")
+vktest reg-dword "$SETTINGS" SaveSuccessful 1
+vktest reg-delete "$SETTINGS" CRC32
+expect_error_box "Velkoro 96" "ERegistry" "The value: 'CRC32'  of the key: 'Velkoro\\Settings' could not be opened"
+[ "$(md5sum <"$INSTALL_DIR/memdb.dat")" = "$before" ] || fail "a failed load overwrote memdb.dat"
+[ "$(setting SaveSuccessful)" = 1 ] || fail "a failed load changed SaveSuccessful"
+vktest reg-dword "$SETTINGS" CRC32 0
+pass "a missing CRC32 on the load path is reported, memdb.dat kept"
