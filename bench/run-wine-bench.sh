@@ -44,23 +44,15 @@ export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 # A display of its own, from :71 up, away from the test sessions (:90 up),
 # which may run on the same machine at the same time.
-display=71
-while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=":$display"
+source "$root/tools/private-display.sh"
 cleanup() {
   wineserver -k 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
-  wait "$xvfb" 2>/dev/null || true
+  stop_private_display
   rm -rf "$work"
 }
 trap cleanup EXIT
-for _ in $(seq 1 100); do
-  [ -e "/tmp/.X11-unix/X$display" ] && break
-  sleep 0.1
-done
-[ -e "/tmp/.X11-unix/X$display" ] || { echo "run-wine-bench: Xvfb did not start" >&2; exit 1; }
+start_private_display 71
+display=${DISPLAY#:}
 
 # Wine's console programs end their lines with "\r\n".
 wine_run() { wine "$@" | tr -d '\r'; }

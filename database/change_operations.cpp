@@ -13,14 +13,17 @@ bool UsableName(const std::string& name) {
   return !name.empty() && name.size() <= kMaxNameLength;
 }
 
-// A report concerns the tree only when it names a path on a fixed disk by
-// its drive ("C:\..."). The drive-type query alone is not enough: it also
-// answers "fixed" for a rootless text such as "\" or "..\" (the current
-// drive), and such a path would otherwise add a node at the top level.
+// A report concerns the tree only when it names a fixed disk by its drive:
+// the drive itself ("C:") or a path on it ("C:\..."). The drive-type query
+// alone is not enough: it also answers "fixed" for a rootless text such as
+// "\" or "..\" (the current drive), and such a path would otherwise add a
+// node at the top level.
 bool OnFixedDrive(TMemoryDB& db, const std::string& path) {
-  const bool driveRoot = path.size() >= 3 && path[1] == ':' && path[2] == '\\' &&
-                         ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-  return driveRoot && db.IsFixedDrivePath(path);
+  const bool drive = path.size() >= 2 && path[1] == ':' &&
+                     ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+  if (!drive) return false;
+  if (path.size() == 2) return db.IsFixedDrivePath(path + '\\');
+  return path[2] == '\\' && db.IsFixedDrivePath(path);
 }
 
 bool HasWildcard(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }

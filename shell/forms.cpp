@@ -78,3 +78,15 @@ void ApplyPixelLayout(HWND dialog) {
     ApplyPixelLayoutToChild(child, reinterpret_cast<LPARAM>(&scale));
   }
 }
+
+INT_PTR CALLBACK LayoutOnlyFormProc(HWND window, UINT message, WPARAM, LPARAM) {
+  bool handled = true;
+  Guarded([&] {
+    switch (message) {
+      case WM_INITDIALOG: ApplyPixelLayout(window); break;
+      case WM_CLOSE: ShowWindow(window, SW_HIDE); break;
+      default: handled = false;
+    }
+  });
+  return handled ? TRUE : FALSE;
+}

@@ -17,5 +17,8 @@ HWND CreateForm(const char* templateName, HWND owner, DLGPROC procedure, LPARAM 
 void ApplyPixelLayout(HWND dialog);
 // Sets the client area of Window to Width x Height pixels, keeping its frame.
 void SetClientSize(HWND window, int width, int height);
+// The window procedure of a form that so far has only its layout: laid out
+// in pixels when created, hidden when closed.
+INT_PTR CALLBACK LayoutOnlyFormProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Centres Window on the screen.
 void CentreOnScreen(HWND window);

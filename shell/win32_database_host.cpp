@@ -75,9 +75,25 @@ class TWin32DatabaseHost : public TDatabaseHost {
     WriteRegInteger(kSettingsKey, name, value);
   }
 
-  void ProcessMessages() override { Application.ProcessMessages(); }
+  // The scan asks at every directory entry. Under Wine an empty look at the
+  // queue costs as much as reading the entry itself, so pending messages are
+  // handled when at least kPumpIntervalMs have passed since the last time:
+  // the panel still repaints and its Cancel works a hundred times a second,
+  // and the cancel test itself still runs at every entry.
+  void ProcessMessages() override {
+    const DWORD now = GetTickCount();
+    if (pumpedOnce_ && now - lastPump_ < kPumpIntervalMs) return;
+    pumpedOnce_ = true;
+    lastPump_ = now;
+    Application.ProcessMessages();
+  }
   bool TerminateRequested() override { return UserTerminate; }
   void SetProgress(int position) override { SetSplashProgress(position); }
+
+ private:
+  static constexpr DWORD kPumpIntervalMs = 10;
+  DWORD lastPump_ = 0;
+  bool pumpedOnce_ = false;
 };
 
 }  // namespace

@@ -29,18 +29,15 @@ vktest() { wine "$build/tests/wine/vktest.exe" "$@"; }
 
 # The display comes first: every Wine program of this session, the
 # installation's included, must run on the same one.
-xvfb=""
+source "$root/tools/private-display.sh"
+private=""
 if [ -z "${DISPLAY:-}" ]; then
-  display=90
-  while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do display=$((display + 1)); done
-  Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb=$!
-  export DISPLAY=":$display"
-  for _ in $(seq 1 100); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
+  start_private_display 90
+  private=1
 fi
 wineserver -k 2>/dev/null || true
 "$root/tools/velkoro-install" --build "$build" --prefix "$prefix" --drive "D:fixed:$drive_d"
-if [ -n "$xvfb" ]; then
+if [ -n "$private" ]; then
   # Every program of the prefix runs in Wine's desktop window "shell", which
   # has a task bar and a notification area.
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >/dev/null 2>&1
@@ -63,7 +60,7 @@ finish() {
     for _ in $(seq 1 600); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
   fi
   wineserver -k 2>/dev/null || true
-  [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true
+  stop_private_display
 }
 trap finish EXIT
 trap 'exit 0' INT TERM
@@ -77,7 +74,7 @@ for _ in $(seq 1 3000); do
 done
 vktest tray-icon TFormui 132 >/dev/null 2>&1 || { echo "Velkoro did not come up" >&2; exit 1; }
 echo "Velkoro is running (prefix $prefix); press Ctrl+Alt+F for the search window."
-if [ -n "$xvfb" ]; then
+if [ -n "$private" ]; then
   shot="$root/build/velkoro-screenshot.png"
   import -window root "$shot"
   echo "Screenshot: $shot"

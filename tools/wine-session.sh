@@ -10,23 +10,13 @@ prefix=$(cd "$1" && pwd)
 shift
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
-# A free display number: the lowest from 90 on without a lock file.
-display=90
-while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=":$display"
+source "$(dirname "$0")/private-display.sh"
 cleanup() {
   wineserver -k 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
-  wait "$xvfb" 2>/dev/null || true
+  stop_private_display
 }
 trap cleanup EXIT
-for _ in $(seq 1 100); do
-  [ -e "/tmp/.X11-unix/X$display" ] && break
-  sleep 0.1
-done
-[ -e "/tmp/.X11-unix/X$display" ] || { echo "wine-session: Xvfb did not start" >&2; exit 1; }
+start_private_display 90
 
 if [ ! -f "$prefix/system.reg" ]; then
   mkdir -p "$prefix"

@@ -327,8 +327,13 @@ TEST_F(ChangeOperations, PathsThatDoNotStartWithADriveAreIgnored) {
   db.DeleteFiles(".\\WINDOWS\\*.INI");
   db.RenamePath("WINDOWS\\WIN.INI", "C:\\NEWDIR");
   db.RenamePath("C:\\DOCS", "\\NEWDIR");
+  db.AddDirectory("A:");  // a floppy drive named alone
+  db.AddDirectory("C:");  // the drive the tree holds already
   EXPECT_EQ(Snapshot(), before);
 
   db.AddDirectory("c:\\NEWDIR");
-  EXPECT_NE(Snapshot(), before);
+  EXPECT_NE(db.FindNode("NEWDIR", db.FindNode("C:", nullptr)), nullptr);
+  // A fixed drive named alone is its top-level node.
+  db.AddDirectory("E:");
+  EXPECT_EQ(db.DirectoryPath(db.FindNode("E:", nullptr)), "E:\\");
 }
