@@ -9,7 +9,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   googletest libgtest-dev libbenchmark-dev
   xvfb xdotool x11-utils imagemagick
-  plocate fd-find
+  plocate fd-find python3
 )
 
 missing=()
