@@ -3,6 +3,8 @@
 // is bounded; the exit code says whether the condition was met (0) or not (1).
 //
 //   vktest wait-window CLASS visible|hidden|exists|gone MILLISECONDS
+//   vktest wait-control CLASS ID visible|hidden MILLISECONDS
+//                                                a control of that window
 //   vktest window-rect CLASS                     prints left top right bottom
 //   vktest send CLASS MESSAGE [WPARAM [LPARAM]]  MESSAGE: a number or a
 //                                                registered message name;
@@ -59,6 +61,28 @@ int WaitWindow(const char* className, const char* state, DWORD milliseconds) {
   TWindowQuery query{className, state};
   if (!WaitFor(milliseconds, WindowInState, &query)) {
     std::fprintf(stderr, "vktest: window %s not %s within %lu ms\n", className, state, milliseconds);
+    return 1;
+  }
+  return 0;
+}
+
+struct TControlQuery {
+  const char* ClassName;
+  int Id;
+  bool Visible;
+};
+
+bool ControlInState(void* context) {
+  auto* query = static_cast<TControlQuery*>(context);
+  const HWND window = FindWindowA(query->ClassName, nullptr);
+  const HWND control = window ? GetDlgItem(window, query->Id) : nullptr;
+  return control && (IsWindowVisible(control) != FALSE) == query->Visible;
+}
+
+int WaitControl(const char* className, int id, const char* state, DWORD milliseconds) {
+  TControlQuery query{className, id, std::strcmp(state, "visible") == 0};
+  if (!WaitFor(milliseconds, ControlInState, &query)) {
+    std::fprintf(stderr, "vktest: control %d of %s not %s within %lu ms\n", id, className, state, milliseconds);
     return 1;
   }
   return 0;
@@ -262,6 +286,9 @@ int main(int argc, char** argv) {
   if (argc < 3) return Usage();
   const std::string command = argv[1];
   if (command == "wait-window" && argc >= 5) return WaitWindow(argv[2], argv[3], std::strtoul(argv[4], nullptr, 0));
+  if (command == "wait-control" && argc >= 6) {
+    return WaitControl(argv[2], std::atoi(argv[3]), argv[4], std::strtoul(argv[5], nullptr, 0));
+  }
   if (command == "window-rect") return WindowRect(argv[2]);
   if ((command == "send" || command == "post") && argc >= 4) return Send(argc, argv);
   if (command == "tray-icon" && argc >= 4) return TrayIcon(argv[2], std::strtoul(argv[3], nullptr, 0));

@@ -70,6 +70,8 @@ prepare valid 0 1
 before=$(md5sum <"$INSTALL_DIR/memdb.dat")
 start_velkoro
 vktest wait-window TfrmSplash visible 60000 || fail "no progress panel"
+# The start-up splash comes first; the scan's panel is the one with Cancel (2).
+vktest wait-control TfrmSplash 2 visible 60000 || fail "no Cancel on the progress panel"
 screenshot scan-progress-panel
 vktest post TfrmSplash 0x111 2 0  # Cancel
 text=$(vktest wait-message-box Velkoro 30000 yes) || fail "no confirmation of the cancel"
