@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "../../../tools/setup/mount_manager.h"
+#include "mount_manager.h"
 
 class TTestDrive {
  public:
