@@ -48,12 +48,13 @@ EInitialization InitializationError(unsigned id, const std::string& fileName) {
 
 int ReadSetting(const char* name) { return ReadRegInteger(kSettingsKey, name); }
 
-// A confirmed cancel of the scan becomes ETerminate, which the caller turns
-// into the end of the program.
-void ScanWithProgress() {
+// The progress panel, shown and closed again, with a scan in between when
+// Scan is set. A confirmed cancel of the scan becomes ETerminate, which the
+// caller turns into the end of the program.
+void ScanWithProgress(bool scan) {
   ShowSplash(smScan);
   UserTerminate = false;
-  Database->ScanDrives(kDatabaseFileName);
+  if (scan) Database->ScanDrives(kDatabaseFileName);
   CloseSplash();
 }
 
@@ -62,14 +63,11 @@ void ScanWithProgress() {
 void LoadOrScan(int saveSuccessful, int startupOptions) {
   if (saveSuccessful == 1 || startupOptions == kStartAutomaticallyWithoutReSync) {
     if (!Database->LoadFromFile(kDatabaseFileName)) {
-      ShowSplash(smScan);
-      UserTerminate = false;
-      if (startupOptions == kStartAutomatically) Database->ScanDrives(kDatabaseFileName);
-      CloseSplash();
+      ScanWithProgress(startupOptions == kStartAutomatically);
     }
     WriteRegInteger(kSettingsKey, "SaveSuccessful", 0);
   } else {
-    ScanWithProgress();
+    ScanWithProgress(true);
   }
 }
 
