@@ -6,6 +6,7 @@
 
 #include "application.h"
 #include "exceptions.h"
+#include "help.h"
 #include "hot_key_dialog.h"
 #include "program_state.h"
 #include "resource.h"
@@ -58,7 +59,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   const HANDLE instanceMutex = CreateMutexA(nullptr, TRUE, kInstanceMutexName);
   if (GetLastError() == ERROR_ALREADY_EXISTS) return 0;
 
-  Application.HelpFile = kHelpFile;
+  Application.HelpFile = ApplicationHelpFile();
   Application.CreateHandle(instance);
 
   TForms forms;

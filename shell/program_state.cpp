@@ -16,7 +16,6 @@ int32_t HotKeyShift = 0;
 NOTIFYICONDATAA TrayIconData = {};
 
 const char* const kInstanceMutexName = "Velkoro96";
-const char* const kHelpFile = "D:\\Ledora\\Tombalo\\Vk96.hlp";
 const char* const kDatabaseFileName = "memdb.dat";
 const char* const kDriverFileName = "velkoro.vxd";
 const char* const kHookLibraryFileName = "vkhook.dll";

@@ -30,7 +30,6 @@ extern NOTIFYICONDATAA TrayIconData;
 
 // Fixed names.
 extern const char* const kInstanceMutexName;   // "Velkoro96"
-extern const char* const kHelpFile;            // the application help file
 extern const char* const kDatabaseFileName;    // "memdb.dat"
 extern const char* const kDriverFileName;      // "velkoro.vxd"
 extern const char* const kHookLibraryFileName; // "vkhook.dll"

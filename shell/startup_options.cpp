@@ -2,7 +2,17 @@
 
 #include "forms.h"
 
+namespace {
+
+HWND Dialog = nullptr;
+
+}  // namespace
+
 HWND CreateStartupOptionsDialog(HWND owner) {
   RegisterFormClass("TStartupForm");
-  return CreateForm("IDD_STARTUP_OPTIONS", owner, LayoutOnlyFormProc);
+  Dialog = CreateForm("IDD_STARTUP_OPTIONS", owner, LayoutOnlyFormProc);
+  return Dialog;
 }
+
+// So far the dialog has only its layout: it is shown, not yet run.
+void ShowStartupOptionsDialog() { ShowWindow(Dialog, SW_SHOW); }

@@ -4,3 +4,6 @@
 #include <windows.h>
 
 HWND CreateStartupOptionsDialog(HWND owner);
+// File > Set Startup Options: runs the dialog modally; returns when it is
+// closed.
+void ShowStartupOptionsDialog();

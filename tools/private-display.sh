@@ -1,20 +1,29 @@
 # Sourced by the scripts that need an X display of their own: a private Xvfb
-# on the first free display number from FIRST on.
+# on a free display number. Xvfb picks the number itself (-displayfd), so
+# that several sessions started at the same moment never share a display.
 #
 #   start_private_display FIRST   sets DISPLAY and PRIVATE_DISPLAY_PID
 #   stop_private_display
+#
+# FIRST is kept for the callers; Xvfb takes the first free number.
 
 start_private_display() {
-  local display=$1
-  while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do display=$((display + 1)); done
-  Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  local number_file
+  number_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
   PRIVATE_DISPLAY_PID=$!
-  export DISPLAY=":$display"
   for _ in $(seq 1 100); do
-    [ -e "/tmp/.X11-unix/X$display" ] && return 0
+    local display
+    display=$(tr -dc '0-9' <"$number_file")
+    if [ -n "$display" ] && [ -e "/tmp/.X11-unix/X$display" ]; then
+      rm -f "$number_file"
+      export DISPLAY=":$display"
+      return 0
+    fi
     sleep 0.1
   done
-  echo "Xvfb did not start on $DISPLAY" >&2
+  rm -f "$number_file"
+  echo "Xvfb did not start" >&2
   return 1
 }
 

@@ -4,3 +4,6 @@
 #include <windows.h>
 
 HWND CreateAssignHotKeyDialog(HWND owner);
+// File > Set Hot Key: reads the stored hot key, shows it and runs the dialog
+// modally; returns when it is closed.
+void ShowAssignHotKeyDialog();

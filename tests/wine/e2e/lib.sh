@@ -72,6 +72,18 @@ stop_all() {
   wineserver -w 2>/dev/null || true
 }
 
+# Wine's desktop window "shell" (task bar, notification area) for every
+# program of the prefix. Under it Wine moves the X focus with its foreground
+# window, so that keys typed with xdotool reach the window in front. It takes
+# effect with the next Wine session: call it before start_velkoro.
+use_wine_desktop() {
+  stop_all
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d shell /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /d 1024x768 /f >/dev/null 2>&1
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+}
+
 setting() { vktest reg-get "$SETTINGS" "$1" | awk '{print $2}'; }
 
 screenshot() { import -window root "$ARTIFACTS/$1.png" 2>/dev/null || true; }
