@@ -35,5 +35,29 @@
 #define IDS_REG_TYPE_MISMATCH 8194
 #define IDS_REG_WRITE_FAILED 8195
 
+// Hot-key dialog, start-up options and synchronization report: the key
+// names between the first and the last (4611 to 4630), and the report's
+// file errors.
+#define IDS_KEY_TAB 4612
+#define IDS_KEY_CLEAR 4613
+#define IDS_KEY_RETURN 4614
+#define IDS_KEY_PAUSE 4615
+#define IDS_KEY_ESCAPE 4616
+#define IDS_KEY_SPACE 4617
+#define IDS_KEY_PRIOR 4618
+#define IDS_KEY_NEXT 4619
+#define IDS_KEY_END 4620
+#define IDS_KEY_HOME 4621
+#define IDS_KEY_LEFT 4622
+#define IDS_KEY_UP 4623
+#define IDS_KEY_RIGHT 4624
+#define IDS_KEY_DOWN 4625
+#define IDS_KEY_SELECT 4626
+#define IDS_KEY_PRINT 4627
+#define IDS_KEY_INSERT 4628
+#define IDS_KEY_DELETE 4629
+#define IDS_CANNOT_CREATE_FILE 4250
+#define IDS_CANNOT_WRITE_FILE 4251
+
 // The program's icon, also used by the notification area.
 #define IDI_MAINICON "MAINICON"

@@ -10,6 +10,8 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   xvfb xdotool x11-utils imagemagick
   plocate fd-find python3
+  # The help file's compiler.
+  halibut
 )
 
 missing=()

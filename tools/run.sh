@@ -9,6 +9,10 @@
 # keeps running until interrupted; then it ends the program cleanly, as the
 # end of a Windows session does, so that the database is saved.
 #
+#   tools/run.sh [--autostart]
+#
+#   --autostart      also start Velkoro's Wine session at desktop log-on and
+#                    end it cleanly at log-off (see tools/velkoro-install)
 #   VELKORO_PREFIX   the Wine prefix (default ~/.velkoro96)
 #   VELKORO_DRIVE_D  the host folder that becomes the fixed drive D:
 #                    (default: the home folder)
@@ -18,11 +22,18 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build/win32"
 prefix=${VELKORO_PREFIX:-$HOME/.velkoro96}
 drive_d=${VELKORO_DRIVE_D:-$HOME}
+install_options=()
+for argument in "$@"; do
+  case "$argument" in
+    --autostart) install_options+=(--autostart) ;;
+    *) echo "run.sh: unknown argument $argument" >&2; exit 2 ;;
+  esac
+done
 
 bash "$root/tools/install-deps.sh"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
   -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j 2 --target Velkoro vkhook setup vktest
+cmake --build "$build" -j 2 --target Velkoro vkhook setup vktest velkoro_help
 
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 vktest() { wine "$build/tests/wine/vktest.exe" "$@"; }
@@ -36,7 +47,8 @@ if [ -z "${DISPLAY:-}" ]; then
   private=1
 fi
 wineserver -k 2>/dev/null || true
-"$root/tools/velkoro-install" --build "$build" --prefix "$prefix" --drive "D:fixed:$drive_d"
+"$root/tools/velkoro-install" --build "$build" --prefix "$prefix" --drive "D:fixed:$drive_d" \
+  "${install_options[@]}"
 if [ -n "$private" ]; then
   # Every program of the prefix runs in Wine's desktop window "shell", which
   # has a task bar and a notification area.

@@ -1,4 +1,5 @@
-// TAssignHotKey: the hot-key dialog, created hidden at start-up.
+// TAssignHotKey: the hot-key dialog, created hidden at start-up and run
+// modally from the search window's File > Set Hot Key.
 #pragma once
 
 #include <windows.h>

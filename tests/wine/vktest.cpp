@@ -20,6 +20,12 @@
 //   vktest reg-dword|reg-string|reg-binary KEY NAME VALUE
 //   vktest reg-delete KEY NAME                   under HKEY_CLASSES_ROOT
 //   vktest reg-get KEY NAME                      prints type and value
+//   vktest control-text CLASS ID                 prints the text of control
+//                                                ID of that window
+//   vktest help-context HELPFILE CONTEXT         asks the help viewer for the
+//                                                topic of a help context
+//   vktest help-text TEXT MILLISECONDS           waits until the help viewer
+//                                                shows a topic holding TEXT
 #include <windows.h>
 #include <shellapi.h>
 
@@ -275,6 +281,69 @@ int RegistryGet(const char* keyPath, const char* name) {
   return 0;
 }
 
+int ControlText(const char* className, int id) {
+  const HWND control = GetDlgItem(RequireWindow(className), id);
+  if (!control) {
+    std::fprintf(stderr, "vktest: no control %d in %s\n", id, className);
+    return 1;
+  }
+  // GetWindowTextA would answer another process's edit box with its
+  // caption, not with its text.
+  char text[1024] = {};
+  SendMessageTimeoutA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, nullptr);
+  std::printf("%s\n", text);
+  return 0;
+}
+
+int HelpContext(const char* helpFile, DWORD context) {
+  if (WinHelpA(nullptr, helpFile, HELP_CONTEXT, context)) return 0;
+  std::fprintf(stderr, "vktest: WinHelp failed for context %lu\n", context);
+  return 1;
+}
+
+struct THelpQuery {
+  const char* Text;
+  std::string Seen;
+};
+
+BOOL CALLBACK CollectHelpText(HWND child, LPARAM parameter) {
+  char className[64] = {};
+  GetClassNameA(child, className, sizeof className);
+  if (_strnicmp(className, "RichEdit", 8) == 0) {
+    char text[8192] = {};
+    SendMessageTimeoutA(child, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 2000,
+                        nullptr);
+    reinterpret_cast<THelpQuery*>(parameter)->Seen += text;
+  }
+  return TRUE;
+}
+
+BOOL CALLBACK CollectHelpWindows(HWND window, LPARAM parameter) {
+  char className[64] = {};
+  GetClassNameA(window, className, sizeof className);
+  if (std::strcmp(className, "MS_WINHELP") == 0 && IsWindowVisible(window)) {
+    EnumChildWindows(window, CollectHelpText, parameter);
+  }
+  return TRUE;
+}
+
+bool HelpShows(void* context) {
+  auto* query = static_cast<THelpQuery*>(context);
+  query->Seen.clear();
+  EnumWindows(CollectHelpWindows, reinterpret_cast<LPARAM>(query));
+  return query->Seen.find(query->Text) != std::string::npos;
+}
+
+int HelpText(const char* text, DWORD milliseconds) {
+  THelpQuery query{text, {}};
+  if (!WaitFor(milliseconds, HelpShows, &query)) {
+    std::fprintf(stderr, "vktest: the help viewer does not show '%s' within %lu ms; it shows:\n%s\n", text,
+                 milliseconds, query.Seen.c_str());
+    return 1;
+  }
+  return 0;
+}
+
 int Usage() {
   std::fprintf(stderr, "vktest: see the head of vktest.cpp for the commands\n");
   return 2;
@@ -303,5 +372,8 @@ int main(int argc, char** argv) {
   }
   if (command == "reg-delete" && argc >= 4) return RegistryDelete(argv[2], argv[3]);
   if (command == "reg-get" && argc >= 4) return RegistryGet(argv[2], argv[3]);
+  if (command == "control-text" && argc >= 4) return ControlText(argv[2], std::atoi(argv[3]));
+  if (command == "help-context" && argc >= 4) return HelpContext(argv[2], std::strtoul(argv[3], nullptr, 0));
+  if (command == "help-text" && argc >= 4) return HelpText(argv[2], std::strtoul(argv[3], nullptr, 0));
   return Usage();
 }
