@@ -5,6 +5,7 @@
 #include "application.h"
 #include "forms.h"
 #include "help.h"
+#include "help_contexts.h"
 #include "modal_form.h"
 #include "settings_store.h"
 #include "startup_options_res.h"
@@ -75,6 +76,7 @@ void CloseDialog() { ShowWindow(Dialog, SW_HIDE); }
 void FormCreate(HWND window) {
   Dialog = window;
   ApplyPixelLayout(window);
+  ApplyHelpContexts(window, IDD_STARTUP_OPTIONS);
   CentreOnScreen(window);
   const int stored = ReadRegInteger(kSettingsKey, "StartupOptions");
   for (const TChoice& choice : kChoices) {

@@ -5,6 +5,7 @@
 #include "application.h"
 #include "forms.h"
 #include "help.h"
+#include "help_contexts.h"
 #include "hot_key_dialog_res.h"
 #include "key_names.h"
 #include "modal_form.h"
@@ -102,6 +103,7 @@ void btnCancelClick() { CloseDialog(); }
 void FormCreate(HWND window) {
   Dialog.Handle = window;
   ApplyPixelLayout(window);
+  ApplyHelpContexts(window, IDD_ASSIGN_HOT_KEY);
   CentreOnScreen(window);
   Dialog.Edit1 = GetDlgItem(window, IDC_HOTKEY_EDIT1);
   Dialog.Edit1DefaultProc = reinterpret_cast<WNDPROC>(

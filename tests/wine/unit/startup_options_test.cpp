@@ -197,6 +197,18 @@ TEST_F(StartupOptionsTest, CancelStoresNothingAndTheClickedButtonStaysForTheNext
   EXPECT_EQ(errors_, "");
 }
 
+TEST_F(StartupOptionsTest, EachControlCarriesItsHelpContext) {
+  CreateWithStoredOption(1);
+  const struct {
+    int Control;
+    DWORD Context;
+  } rows[] = {{IDC_STARTUP_RADIOBUTTON1, 30}, {IDC_STARTUP_RADIOBUTTON2, 31}, {IDC_STARTUP_RADIOBUTTON3, 32},
+              {IDC_STARTUP_BTNOK, 33},        {IDC_STARTUP_BTNCANCEL, 34}};
+  for (const auto& row : rows) {
+    EXPECT_EQ(GetWindowContextHelpId(GetDlgItem(Dialog(), row.Control)), row.Context) << row.Control;
+  }
+}
+
 TEST_F(StartupOptionsTest, AMissingSettingAtCreationGoesToTheApplicationsHandler) {
   CreateWithStoredOption(1);
   DestroyWindow(Dialog());
