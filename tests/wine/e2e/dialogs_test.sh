@@ -61,6 +61,8 @@ start_menu_window
 # alone confirms.
 open_hot_key_dialog "Ctrl Alt F"
 screenshot dialogs-hot-key-opened
+press shift
+expect_box "Shift " "Shift alone"
 press ctrl+Return
 expect_box "Ctrl Return" "Ctrl+Return"
 vktest wait-window TAssignHotKey visible 100 || fail "Ctrl+Return closed the dialog"
