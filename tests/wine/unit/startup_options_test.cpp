@@ -107,6 +107,7 @@ class StartupOptionsTest : public ::testing::Test {
     if (Dialog()) DestroyWindow(Dialog());
     Application.OnException = nullptr;
     SetCurrentDirectoryA(previousDirectory_);
+    RemoveDirectoryA(kInstallation);
   }
   // The dialog as the program creates it at start, with Stored in the
   // setting (the dialog reads it only then).
