@@ -121,6 +121,7 @@ bool TMemoryDB::ScanDrives(const std::string& fileName) {
       TDirectoryRecord* root = DirList->AddNode(driveName, nullptr);
       WalkDirectory(Host, *DirList, rootPath, root);
     }
+    DirList->FitSummaries();
   }
 
   // A failed save leaves the new tree in memory and the old file as it was

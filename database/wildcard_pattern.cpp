@@ -72,7 +72,50 @@ size_t FindByte(const char* text, size_t length, size_t from, size_t last, char 
   return mask ? base + LowestByte(mask) : last + 1;
 }
 
+// Bit 7 of each byte of the result is set exactly where `word` holds `byte`.
+inline uint64_t ExactMatchMask(uint64_t word, char byte) {
+  constexpr uint64_t kLows = 0x7F7F7F7F7F7F7F7Full;
+  const uint64_t diff = word ^ (0x0101010101010101ull * static_cast<unsigned char>(byte));
+  return ~(((diff & kLows) + kLows) | diff | kLows);
+}
+
 }  // namespace
+
+bool HoldsPiece(const char* name, size_t length, std::string_view piece) {
+  const size_t size = piece.size();
+  if (size == 0) return length > 0;
+  if (length < size) return false;
+  if (size == 1) return std::memchr(name, piece[0], length) != nullptr;
+  const size_t last = length - size;  // the last place the piece can start
+  const char first = piece[0], second = piece[1];
+  auto restFits = [&](size_t at) {
+    return std::memcmp(name + at + 2, piece.data() + 2, size - 2) == 0;
+  };
+  if (length < 8) {
+    for (size_t at = 0; at <= last; ++at) {
+      if (name[at] == first && name[at + 1] == second && restFits(at)) return true;
+    }
+    return false;
+  }
+  // Eight bytes at a time give the places of the piece's first two bytes
+  // among the first seven; the last word is the one that ends the name, with
+  // the places already tried masked off. Never a byte outside the name.
+  size_t at = 0;
+  for (;;) {
+    const size_t base = at + 8 <= length ? at : length - 8;
+    const uint64_t word = LoadWord(name + base);
+    uint64_t places = ExactMatchMask(word, first) & (ExactMatchMask(word, second) >> 8);
+    places &= ~0ull << (8 * (at - base));
+    while (places) {
+      const size_t place = base + LowestByte(places);
+      if (place > last) break;
+      if (restFits(place)) return true;
+      places &= places - 1;
+    }
+    if (base + 7 > last) return false;
+    at = base + 7;
+  }
+}
 
 bool WildcardBytesMatch(const char* name, size_t nameLength, const char* pattern,
                         size_t patternLength) {
@@ -122,6 +165,9 @@ TWildcardPattern::TWildcardPattern(std::string_view pattern) {
   minimumLength_ = head_.size() + tail_.size();
   for (const std::string& piece : middle_) minimumLength_ += piece.size();
   if (!anyQuestionMark && head_.empty() && middle_.empty()) shape_ = TShape::LiteralSuffix;
+  if (!anyQuestionMark && head_.empty() && tail_.empty() && middle_.size() == 1) {
+    shape_ = TShape::Infix;
+  }
 }
 
 bool TWildcardPattern::Matches(const char* name, size_t length) const {

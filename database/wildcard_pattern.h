@@ -19,6 +19,9 @@
 bool WildcardBytesMatch(const char* name, size_t nameLength, const char* pattern,
                         size_t patternLength);
 
+// Whether the name holds the piece (plain bytes, no wildcard) anywhere.
+bool HoldsPiece(const char* name, size_t length, std::string_view piece);
+
 class TWildcardPattern {
  public:
   // Patterns whose answer reduces to one comparison, for callers that test
@@ -27,6 +30,7 @@ class TWildcardPattern {
     Nothing,        // the empty pattern
     Literal,        // no wildcard at all: the name must equal Literal()
     LiteralSuffix,  // one leading star then plain bytes: the name ends in Literal()
+    Infix,          // plain bytes between two stars: the name holds Literal()
     General,
   };
 
@@ -34,7 +38,9 @@ class TWildcardPattern {
   bool Matches(const char* name, size_t length) const;
 
   TShape Shape() const { return shape_; }
-  std::string_view Literal() const { return shape_ == TShape::Literal ? head_ : tail_; }
+  std::string_view Literal() const {
+    return shape_ == TShape::Literal ? head_ : shape_ == TShape::Infix ? middle_[0] : tail_;
+  }
 
  private:
   TShape shape_ = TShape::General;
