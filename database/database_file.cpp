@@ -82,7 +82,7 @@ bool TMemoryDB::SaveToFile() {
     Host.RemoveFile(temporary);
     return false;
   }
-  if (!Host.ReplaceFile(temporary, FileName)) {
+  if (!Host.RenameOver(temporary, FileName)) {
     Host.RemoveFile(temporary);
     // The old file stays; so must the checksum that describes it.
     if (hadPrevious) {
@@ -121,7 +121,7 @@ bool TMemoryDB::LoadFromFile(const std::string& fileName) {
     }
     fromTemporary = true;
   }
-  if (fromTemporary) Host.ReplaceFile(temporary, fileName);
+  if (fromTemporary) Host.RenameOver(temporary, fileName);
   else Host.RemoveFile(temporary);
 
   // The whole file is decoded and checked into a list of its own, so that a

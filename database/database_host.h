@@ -65,12 +65,12 @@ class TDatabaseHost {
 
   // The database file's safe replacement. WriteWholeFile creates (or
   // truncates) the file, writes the bytes and returns true only once they
-  // have reached the disk (FlushFileBuffers). ReplaceFile puts `source` in
+  // have reached the disk (FlushFileBuffers). RenameOver puts `source` in
   // the place of `target` by renaming, an existing target replaced in one
   // step (MoveFileExA with MOVEFILE_REPLACE_EXISTING). RemoveFile deletes;
   // false when nothing was removed.
   virtual bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) = 0;
-  virtual bool ReplaceFile(const std::string& source, const std::string& target) = 0;
+  virtual bool RenameOver(const std::string& source, const std::string& target) = 0;
   virtual bool RemoveFile(const std::string& path) = 0;
 
   // Upper-cases in place with the Windows ANSI rule (CharUpperBuffA).

@@ -85,7 +85,7 @@ class TWin32DatabaseHost : public TDatabaseHost {
     return CloseHandle(file) && written;
   }
 
-  bool ReplaceFile(const std::string& source, const std::string& target) override {
+  bool RenameOver(const std::string& source, const std::string& target) override {
     if (MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       return true;
     }

@@ -232,7 +232,7 @@ bool TFakeHost::WriteWholeFile(const std::string& path, const uint8_t* data, siz
   return std::fclose(file) == 0 && written;
 }
 
-bool TFakeHost::ReplaceFile(const std::string& source, const std::string& target) {
+bool TFakeHost::RenameOver(const std::string& source, const std::string& target) {
   return !FailReplace && std::rename(source.c_str(), target.c_str()) == 0;
 }
 
