@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "memory_db.h"
+#include "byte_search.h"
 #include "wildcard_pattern.h"
 
 namespace {
@@ -65,8 +66,11 @@ class TBatchMatcher {
                 std::vector<TDirectoryRecord*>& dirs)
       : list_(list), test_(test), files_(files), dirs_(dirs) {}
 
+  // The node is only asked for its chain when the lanes start: a node that
+  // passed its summary is seldom in the cache, and its load overlaps with
+  // those of the other lanes' nodes.
   void Add(TDirectoryRecord* node) {
-    if (!node->Files) return;
+    VELKORO_PREFETCH(node);
     nodes_[count_++] = node;
     if (count_ == kLanes) Flush();
   }
@@ -74,11 +78,11 @@ class TBatchMatcher {
   void Flush() {
     TFileRecord* cursors[kLanes];
     size_t active[kLanes];
-    size_t activeCount = count_;
     size_t lengths[kLanes];
+    size_t activeCount = 0;
     for (size_t i = 0; i < count_; ++i) {
       cursors[i] = nodes_[i]->Files;
-      active[i] = i;
+      if (cursors[i]) active[activeCount++] = i;
       lengths[i] = 0;
       hits_[i].clear();
     }

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "byte_search.h"
+
 namespace {
 
 // A piece (no stars) against the same number of name bytes.
@@ -21,30 +23,6 @@ inline uint64_t MatchMask(uint64_t word, char byte) {
   constexpr uint64_t kHighs = 0x8080808080808080ull;
   const uint64_t diff = word ^ (kOnes * static_cast<unsigned char>(byte));
   return (diff - kOnes) & ~diff & kHighs;
-}
-
-inline size_t LowestByte(uint64_t mask) {
-#if defined(__GNUC__)
-  return static_cast<size_t>(__builtin_ctzll(mask)) / 8;
-#else
-  size_t index = 0;
-  while (!(mask & 0x80)) {
-    mask >>= 8;
-    ++index;
-  }
-  return index;
-#endif
-}
-
-// The first byte of the text in the lowest bits: both targets (x86-64 for
-// the tests, i386 for the product) are little-endian.
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
-#error "the byte search assumes a little-endian machine"
-#endif
-inline uint64_t LoadWord(const char* at) {
-  uint64_t word;
-  std::memcpy(&word, at, 8);
-  return word;
 }
 
 // The first position from `from` to `last` (inclusive) of a text of
@@ -72,50 +50,7 @@ size_t FindByte(const char* text, size_t length, size_t from, size_t last, char 
   return mask ? base + LowestByte(mask) : last + 1;
 }
 
-// Bit 7 of each byte of the result is set exactly where `word` holds `byte`.
-inline uint64_t ExactMatchMask(uint64_t word, char byte) {
-  constexpr uint64_t kLows = 0x7F7F7F7F7F7F7F7Full;
-  const uint64_t diff = word ^ (0x0101010101010101ull * static_cast<unsigned char>(byte));
-  return ~(((diff & kLows) + kLows) | diff | kLows);
-}
-
 }  // namespace
-
-bool HoldsPiece(const char* name, size_t length, std::string_view piece) {
-  const size_t size = piece.size();
-  if (size == 0) return length > 0;
-  if (length < size) return false;
-  if (size == 1) return std::memchr(name, piece[0], length) != nullptr;
-  const size_t last = length - size;  // the last place the piece can start
-  const char first = piece[0], second = piece[1];
-  auto restFits = [&](size_t at) {
-    return std::memcmp(name + at + 2, piece.data() + 2, size - 2) == 0;
-  };
-  if (length < 8) {
-    for (size_t at = 0; at <= last; ++at) {
-      if (name[at] == first && name[at + 1] == second && restFits(at)) return true;
-    }
-    return false;
-  }
-  // Eight bytes at a time give the places of the piece's first two bytes
-  // among the first seven; the last word is the one that ends the name, with
-  // the places already tried masked off. Never a byte outside the name.
-  size_t at = 0;
-  for (;;) {
-    const size_t base = at + 8 <= length ? at : length - 8;
-    const uint64_t word = LoadWord(name + base);
-    uint64_t places = ExactMatchMask(word, first) & (ExactMatchMask(word, second) >> 8);
-    places &= ~0ull << (8 * (at - base));
-    while (places) {
-      const size_t place = base + LowestByte(places);
-      if (place > last) break;
-      if (restFits(place)) return true;
-      places &= places - 1;
-    }
-    if (base + 7 > last) return false;
-    at = base + 7;
-  }
-}
 
 bool WildcardBytesMatch(const char* name, size_t nameLength, const char* pattern,
                         size_t patternLength) {

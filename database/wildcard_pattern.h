@@ -19,9 +19,6 @@
 bool WildcardBytesMatch(const char* name, size_t nameLength, const char* pattern,
                         size_t patternLength);
 
-// Whether the name holds the piece (plain bytes, no wildcard) anywhere.
-bool HoldsPiece(const char* name, size_t length, std::string_view piece);
-
 class TWildcardPattern {
  public:
   // Patterns whose answer reduces to one comparison, for callers that test
