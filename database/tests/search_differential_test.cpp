@@ -7,6 +7,7 @@
 // removals, resized and moved together again.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -185,8 +186,8 @@ class SearchDifferential : public TreeFixture {
 }  // namespace
 
 TEST_F(SearchDifferential, EveryPatternGivesTheRowsOfAWalkOverEveryChainAfterRandomChanges) {
-  // A wide tree: 2,000 directories, some with a few hundred names, so that
-  // summaries of every size occur.
+  // A wide tree: 2,000 directories, some with dozens of names and five with
+  // hundreds, so that summaries of every kind occur.
   Build({"C:\\"});
   std::vector<std::string> directories{"C:\\"};
   for (int i = 0; i < 2000; ++i) {
@@ -196,8 +197,12 @@ TEST_F(SearchDifferential, EveryPatternGivesTheRowsOfAWalkOverEveryChainAfterRan
     directories.push_back(path + "\\");
   }
   for (int i = 0; i < 12000; ++i) {
-    // Half the names go to a tenth of the directories.
-    const std::string& directory = directories[Below(2) ? Below(directories.size() / 10) : Below(directories.size())];
+    // A quarter of the names go to five directories, another quarter to a
+    // tenth of them.
+    const size_t share = Below(4);
+    const std::string& directory = share == 0   ? directories[1 + Below(5)]
+                                   : share == 1 ? directories[Below(directories.size() / 10)]
+                                                : directories[Below(directories.size())];
     const std::string path = directory + RandomName();
     host.MakeFile(path);
     db.AddFile(path);
@@ -216,6 +221,17 @@ TEST_F(SearchDifferential, EveryPatternGivesTheRowsOfAWalkOverEveryChainAfterRan
       lists = Lists();
     }
     for (int change = 0; change < 250; ++change) {
+      // Now and then a name from the start of a long chain goes: the one a
+      // summary's segment may begin with.
+      if (change % 10 == 0 && !lists.Files.empty()) {
+        const std::string& path = lists.Files[Below(std::min<size_t>(lists.Files.size(), 4000))];
+        host.Remove(path);
+        db.DeleteFiles(path);
+        // Every name left in that directory, at once.
+        const std::string everything = Parent(path + "\\") + "*";
+        db.Search(everything);
+        ASSERT_EQ(Rows(), ReferenceRows(everything)) << "round " << round << ", after deleting " << path;
+      }
       RandomChange(lists);
       if (change % 50 == 49) lists = Lists();
     }
