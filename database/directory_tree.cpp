@@ -261,7 +261,6 @@ TFileRecord* TDDList::RemoveEntry(TFileRecord* entry, TDirectoryRecord* node) {
   for (TFileRecord** link = &node->Files; *link; link = &(*link)->Next) {
     if (*link == entry) {
       TFileRecord* next = entry->Next;
-      summaries_.EntryLeaving(node->summaryIndex_, entry, next);
       *link = next;
       FreeEntry(entry);
       return next;

@@ -161,21 +161,10 @@ class TDDList {
       }
     }
   }
-  // Calls read(from, stop, part) for each part of the node's chain that may
-  // hold a match, in chain order (see TNameSummaries).
-  template <typename TRead>
-  void ForEachPartThatMayMatch(const TDirectoryRecord* node, const TNameQuery& query,
-                               TRead read) const {
-    summaries_.ForEachPartThatMayMatch(node->summaryIndex_, &node->Files, query, read);
-  }
-  // Told by a search that read the node's whole chain (or its head) and
-  // found `names` entries; resizes the node's summary when it no longer
-  // suits that many.
+  // Told by a search that walked the node's chain and found `names` entries;
+  // resizes the node's summary when it no longer suits that many.
   void FitSummary(TDirectoryRecord* node, size_t names) {
     summaries_.Fit(node->summaryIndex_, node->Files, names);
-  }
-  void FitSummaryHead(TDirectoryRecord* node, size_t names) {
-    summaries_.FitHead(node->summaryIndex_, node->Files, names);
   }
   // Fits every node's summary to its chain; for the end of a load or scan,
   // which add names by the thousand to one node.

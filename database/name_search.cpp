@@ -61,19 +61,17 @@ template <typename TTest>
 class TBatchMatcher {
  public:
   static constexpr size_t kLanes = 16;
-  using TPart = TNameSummaries::TPart;
 
   TBatchMatcher(TDDList& list, TTest test, std::vector<TFileRecord*>& files,
                 std::vector<TDirectoryRecord*>& dirs)
       : list_(list), test_(test), files_(files), dirs_(dirs) {}
 
-  // A part of the node's chain, from `from` up to `stop`; the whole chain
-  // is given as nil, nil. The node is only asked for its chain when the
-  // lanes start: a node that passed its summary is seldom in the cache, and
-  // its load overlaps with those of the other lanes' nodes.
-  void Add(TDirectoryRecord* node, TFileRecord* from, TFileRecord* stop, TPart part) {
+  // The node is only asked for its chain when the lanes start: a node that
+  // passed its summary is seldom in the cache, and its load overlaps with
+  // those of the other lanes' nodes.
+  void Add(TDirectoryRecord* node) {
     VELKORO_PREFETCH(node);
-    lanes_[count_++] = {node, from, stop, part};
+    nodes_[count_++] = node;
     if (count_ == kLanes) Flush();
   }
 
@@ -83,9 +81,8 @@ class TBatchMatcher {
     size_t lengths[kLanes];
     size_t activeCount = 0;
     for (size_t i = 0; i < count_; ++i) {
-      TLane& lane = lanes_[i];
-      cursors[i] = lane.Part == TPart::Whole ? lane.Node->Files : lane.From;
-      if (cursors[i] != lane.Stop) active[activeCount++] = i;
+      cursors[i] = nodes_[i]->Files;
+      if (cursors[i]) active[activeCount++] = i;
       lengths[i] = 0;
       hits_[i].clear();
     }
@@ -97,7 +94,7 @@ class TBatchMatcher {
         if (test_(entry)) hits_[lane].push_back(entry);
         ++lengths[lane];
         cursors[lane] = entry->Next;
-        if (cursors[lane] != lanes_[lane].Stop) {
+        if (cursors[lane]) {
           ++k;
         } else {
           active[k] = active[--activeCount];
@@ -107,44 +104,23 @@ class TBatchMatcher {
     for (size_t i = 0; i < count_; ++i) {
       for (TFileRecord* entry : hits_[i]) {
         files_.push_back(entry);
-        dirs_.push_back(lanes_[i].Node);
+        dirs_.push_back(nodes_[i]);
       }
-      // The chain (or its head) was read anyway; its length tells whether
-      // the summary that let it through is still sized for it. The summary
-      // changes only after the walk, which may still hold parts of it.
-      if (lanes_[i].Part != TPart::Segment) fits_.push_back({lanes_[i].Node, lengths[i], lanes_[i].Part});
+      // The chain was read anyway; its length tells whether the summary
+      // that let it through is still sized for it.
+      list_.FitSummary(nodes_[i], lengths[i]);
     }
     count_ = 0;
   }
 
-  void Finish() {
-    Flush();
-    for (const TFit& fit : fits_) {
-      if (fit.Part == TPart::Whole) list_.FitSummary(fit.Node, fit.Names);
-      else list_.FitSummaryHead(fit.Node, fit.Names);
-    }
-  }
-
  private:
-  struct TLane {
-    TDirectoryRecord* Node;
-    TFileRecord* From;
-    TFileRecord* Stop;
-    TPart Part;
-  };
-  struct TFit {
-    TDirectoryRecord* Node;
-    size_t Names;
-    TPart Part;
-  };
   TDDList& list_;
   TTest test_;
   std::vector<TFileRecord*>& files_;
   std::vector<TDirectoryRecord*>& dirs_;
-  TLane lanes_[kLanes] = {};
+  TDirectoryRecord* nodes_[kLanes] = {};
   size_t count_ = 0;
   std::vector<TFileRecord*> hits_[kLanes];
-  std::vector<TFit> fits_;
 };
 
 // The start directory, then its subdirectories level by level, each level
@@ -177,20 +153,16 @@ template <typename TTest>
 void Collect(TDDList& list, TDirectoryRecord* start, const TNameQuery& query, TTest test,
              std::vector<TFileRecord*>& files, std::vector<TDirectoryRecord*>& dirs) {
   TBatchMatcher<TTest> matcher(list, test, files, dirs);
-  auto visit = [&](TDirectoryRecord* node) {
-    list.ForEachPartThatMayMatch(node, query, [&](TFileRecord* from, TFileRecord* stop,
-                                                  TNameSummaries::TPart part) {
-      matcher.Add(node, from, stop, part);
-    });
-  };
   if (!start) {
-    list.ForEachNodeThatMayMatch(query, visit);
+    list.ForEachNodeThatMayMatch(query, [&](TDirectoryRecord* node) { matcher.Add(node); });
   } else {
     WalkSubtree(list, start, [&](const std::vector<TDirectoryRecord*>& level) {
-      for (TDirectoryRecord* node : level) visit(node);
+      for (TDirectoryRecord* node : level) {
+        if (list.MayHoldMatch(node, query)) matcher.Add(node);
+      }
     });
   }
-  matcher.Finish();
+  matcher.Flush();
 }
 
 }  // namespace

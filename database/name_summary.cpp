@@ -9,6 +9,7 @@ namespace {
 
 constexpr uint32_t kInlineBits = 127;
 constexpr uint32_t kInlineAnchoredBits = 40;
+constexpr uint64_t kOwnBlock = 1ull << 63;
 
 // Feature kinds, kept apart in the hashed key.
 enum : uint32_t {
@@ -69,32 +70,6 @@ uint64_t* BlockOf(uint64_t word) { return reinterpret_cast<uint64_t*>(static_cas
 
 size_t WordsFor(size_t names) { return (names * TNameSummaries::kBitsPerName + 63) / 64; }
 
-void AddFeatures(uint64_t* words, uint32_t anchoredBits, uint32_t pairBits, std::string_view name) {
-  ForEachNameFeature(
-      name.data(), name.size(),
-      [&](uint32_t hash) {
-        const uint32_t bit = BitOf(hash, anchoredBits);
-        words[bit >> 6] |= 1ull << (bit & 63);
-      },
-      [&](uint32_t hash) {
-        const uint32_t bit = anchoredBits + BitOf(hash, pairBits);
-        words[bit >> 6] |= 1ull << (bit & 63);
-      });
-}
-
-bool HasFeatures(const uint64_t* words, uint32_t anchoredBits, uint32_t pairBits,
-                 const TNameQuery& query) {
-  for (uint32_t hash : query.Anchored()) {
-    const uint32_t bit = BitOf(hash, anchoredBits);
-    if (!(words[bit >> 6] >> (bit & 63) & 1)) return false;
-  }
-  for (uint32_t hash : query.Pairs()) {
-    const uint32_t bit = anchoredBits + BitOf(hash, pairBits);
-    if (!(words[bit >> 6] >> (bit & 63) & 1)) return false;
-  }
-  return true;
-}
-
 void AddUnique(std::vector<uint32_t>& features, uint32_t feature) {
   if (std::find(features.begin(), features.end(), feature) == features.end()) {
     features.push_back(feature);
@@ -135,7 +110,7 @@ TNameSummaries::TBits TNameSummaries::BitsOf(const TEntry& entry) {
   if (!(entry.Words[1] & kOwnBlock)) {
     return {const_cast<uint64_t*>(entry.Words), kInlineAnchoredBits, kInlineBits - kInlineAnchoredBits};
   }
-  const uint32_t bits = static_cast<uint32_t>((entry.Words[1] & kCountMask) * 64);
+  const uint32_t bits = static_cast<uint32_t>((entry.Words[1] & ~kOwnBlock) * 64);
   // Half for the anchored features: a name has three of them against a pair
   // for each of its bytes, but the anchored ones differ from name to name
   // where the pairs of a large directory repeat.
@@ -161,91 +136,46 @@ void TNameSummaries::Remove(uint32_t index) {
 }
 
 void TNameSummaries::AddName(uint32_t index, std::string_view name) {
-  TEntry& entry = At(index);
-  if (IsSegmented(entry)) {
-    // A new name goes to the front of the chain, which the search reads
-    // whole until the segments are made again.
-    entry.Words[1] |= kHeadGrew;
-    return;
-  }
-  const TBits bits = BitsOf(entry);
-  AddFeatures(bits.Words, bits.AnchoredBits, bits.PairBits, name);
-}
-
-bool TNameSummaries::SegmentAdmits(const uint64_t* segment, const TNameQuery& query) {
-  constexpr uint32_t kBits = kSegmentBitWords * 64;
-  return HasFeatures(segment + 1, kBits / 2, kBits - kBits / 2, query);
+  const TBits bits = BitsOf(At(index));
+  uint64_t* words = bits.Words;
+  ForEachNameFeature(
+      name.data(), name.size(),
+      [&](uint32_t hash) {
+        const uint32_t bit = BitOf(hash, bits.AnchoredBits);
+        words[bit >> 6] |= 1ull << (bit & 63);
+      },
+      [&](uint32_t hash) {
+        const uint32_t bit = bits.AnchoredBits + BitOf(hash, bits.PairBits);
+        words[bit >> 6] |= 1ull << (bit & 63);
+      });
 }
 
 bool TNameSummaries::Admits(uint32_t index, const TNameQuery& query) const {
-  const TEntry& entry = At(index);
-  if (IsSegmented(entry)) {
-    if (entry.Words[1] & kHeadGrew) return true;
-    const uint64_t* segments = BlockOf(entry.Words[0]);
-    const size_t count = entry.Words[1] & kCountMask;
-    for (size_t k = 0; k < count; ++k) {
-      if (SegmentAdmits(segments + k * kSegmentWords, query)) return true;
-    }
-    return false;
+  const TBits bits = BitsOf(At(index));
+  const uint64_t* words = bits.Words;
+  for (uint32_t hash : query.Anchored()) {
+    const uint32_t bit = BitOf(hash, bits.AnchoredBits);
+    if (!(words[bit >> 6] >> (bit & 63) & 1)) return false;
   }
-  const TBits bits = BitsOf(entry);
-  return HasFeatures(bits.Words, bits.AnchoredBits, bits.PairBits, query);
-}
-
-void TNameSummaries::EntryLeaving(uint32_t index, const TFileRecord* leaving, TFileRecord* next) {
-  TEntry& entry = At(index);
-  if (!IsSegmented(entry)) return;
-  uint64_t* segments = BlockOf(entry.Words[0]);
-  const size_t count = entry.Words[1] & kCountMask;
-  for (size_t k = 0; k < count; ++k) {
-    uint64_t* segment = segments + k * kSegmentWords;
-    if (SegmentFirst(segment) == leaving) {
-      segment[0] = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(next));
-    }
+  for (uint32_t hash : query.Pairs()) {
+    const uint32_t bit = bits.AnchoredBits + BitOf(hash, bits.PairBits);
+    if (!(words[bit >> 6] >> (bit & 63) & 1)) return false;
   }
-}
-
-void TNameSummaries::MakeSegments(TEntry& entry, const TFileRecord* chain, size_t names) {
-  const size_t count = (names + kSegmentNames - 1) / kSegmentNames;
-  auto* segments = new uint64_t[count * kSegmentWords]();
-  constexpr uint32_t kBits = kSegmentBitWords * 64;
-  size_t at = 0;
-  for (const TFileRecord* name = chain; name && at < count * kSegmentNames; name = name->Next, ++at) {
-    uint64_t* segment = segments + (at / kSegmentNames) * kSegmentWords;
-    if (at % kSegmentNames == 0) segment[0] = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(name));
-    AddFeatures(segment + 1, kBits / 2, kBits - kBits / 2, name->NameView());
-  }
-  Clear(entry);
-  entry.Words[0] = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(segments));
-  entry.Words[1] = kOwnBlock | kSegmented | count;
-}
-
-void TNameSummaries::FitHead(uint32_t index, const TFileRecord* chain, size_t names) {
-  if (names <= kSegmentNames) return;
-  size_t length = 0;
-  for (const TFileRecord* name = chain; name; name = name->Next) ++length;
-  Rebuild(At(index), chain, length);
+  return true;
 }
 
 void TNameSummaries::Fit(uint32_t index, const TFileRecord* chain, size_t names) {
   TEntry& entry = At(index);
-  if (IsSegmented(entry)) return;  // its head is fitted instead
   const bool ownBlock = (entry.Words[1] & kOwnBlock) != 0;
   const size_t capacity =
-      (ownBlock ? (entry.Words[1] & kCountMask) * 64 : kInlineBits) / kBitsPerName;
+      (ownBlock ? (entry.Words[1] & ~kOwnBlock) * 64 : kInlineBits) / kBitsPerName;
   // Rebuilt when half again too full, or (a block of its own) four times too
   // large; in between the summary stays, so a directory that changes by a
   // few names is not rebuilt over and over.
   const bool tooFull = names > capacity + capacity / 2;
   const bool tooLarge = ownBlock && names * 4 < capacity;
-  if (tooFull || tooLarge || names >= kSegmentedFrom) Rebuild(entry, chain, names);
-}
+  if (!tooFull && !tooLarge) return;
 
-void TNameSummaries::Rebuild(TEntry& entry, const TFileRecord* chain, size_t names) {
-  if (names >= kSegmentedFrom) {
-    MakeSegments(entry, chain, names);
-    return;
-  }
   const size_t words = WordsFor(names);
   // The new block comes first: should it fail, the old summary stays whole.
   uint64_t* block = words * 64 > kInlineBits ? new uint64_t[words]() : nullptr;
@@ -254,9 +184,8 @@ void TNameSummaries::Rebuild(TEntry& entry, const TFileRecord* chain, size_t nam
     entry.Words[0] = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(block));
     entry.Words[1] = words | kOwnBlock;
   }
-  const TBits bits = BitsOf(entry);
   for (const TFileRecord* name = chain; name; name = name->Next) {
-    AddFeatures(bits.Words, bits.AnchoredBits, bits.PairBits, name->NameView());
+    AddName(index, name->NameView());
   }
 }
 

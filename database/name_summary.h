@@ -12,12 +12,8 @@
 //
 // A directory's summary is a set of feature bits in two regions, one per
 // kind, so that the many pairs never blur the sharper anchored features:
-// 127 bits held in its own entry, or for a directory of more names a block
-// of its own of kBitsPerName bits a name. A directory of very many names
-// has its chain cut into segments of kSegmentNames names with a summary
-// each instead, so that a search reads only the segments that may hold a
-// match; names added since the segments were made (the head of the chain,
-// where they go) are always read. Entries sit in one array in the
+// 127 bits held in its own entry, or for a directory of many names a block
+// of its own of kBitsPerName bits a name. Entries sit in one array in the
 // node chain's order (the order a search reports in), so a search reads the
 // summaries of 100,000 directories as one sequential sweep. Invariant: every
 // name in a node's chain has all its features in the node's summary. Adding
@@ -51,11 +47,6 @@ class TNameQuery {
 class TNameSummaries {
  public:
   static constexpr size_t kBitsPerName = 16;
-  static constexpr size_t kSegmentNames = 64;
-  static constexpr size_t kSegmentedFrom = 256;  // names
-
-  // The parts of a chain a search reads.
-  enum class TPart { Whole, Head, Segment };
 
   TNameSummaries() = default;
   ~TNameSummaries();
@@ -68,22 +59,9 @@ class TNameSummaries {
   void Remove(uint32_t index);
   void AddName(uint32_t index, std::string_view name);
   bool Admits(uint32_t index, const TNameQuery& query) const;
-  // Calls read(from, stop, part) for each part of the chain whose first
-  // entry is *files that may hold a match, in chain order: the whole chain
-  // (given as nil, nil: the chain is not read here), or (segments) its head
-  // and each segment whose summary admits the query. A part runs from
-  // `from` up to, not including, `stop` (nil: the end of the chain).
-  template <typename TRead>
-  void ForEachPartThatMayMatch(uint32_t index, TFileRecord* const* files, const TNameQuery& query,
-                               TRead read) const;
-  // The entry is about to leave the chain; `next` is the one after it.
-  void EntryLeaving(uint32_t index, const TFileRecord* entry, TFileRecord* next);
   // Rebuilds the summary from the chain when it is sized far from what
   // `names` (the chain's length, just counted) needs.
   void Fit(uint32_t index, const TFileRecord* chain, size_t names);
-  // After a search read a head of `names` entries: the segments are made
-  // again once the head has grown long.
-  void FitHead(uint32_t index, const TFileRecord* chain, size_t names);
 
   uint32_t Size() const { return size_; }
   TDirectoryRecord* NodeAt(uint32_t index) const { return At(index).Node; }
@@ -98,29 +76,9 @@ class TNameSummaries {
   struct TEntry {
     TDirectoryRecord* Node;
     // Inline: 127 feature bits, Words[1] bit 63 clear. A block of its own:
-    // Words[0] its address, Words[1] bit 63 set and its word count. A
-    // segmented chain: Words[0] the block of segments, Words[1] bits 63 and
-    // 62 set, bit 61 when names were added since, and the segment count.
-    // A segment is kSegmentWords words: its first entry, then its bits.
+    // Words[0] its address, Words[1] its word count with bit 63 set.
     uint64_t Words[2];
   };
-  static constexpr uint64_t kOwnBlock = 1ull << 63;
-  static constexpr uint64_t kSegmented = 1ull << 62;
-  static constexpr uint64_t kHeadGrew = 1ull << 61;
-  static constexpr uint64_t kCountMask = (1ull << 32) - 1;
-  static constexpr uint32_t kSegmentBitWords = kSegmentNames * 14 / 64;
-  static constexpr uint32_t kSegmentWords = 1 + kSegmentBitWords;
-  // Inline bits may use bits 62 and 61 of Words[1]: the flags count only
-  // with bit 63.
-  static bool IsSegmented(const TEntry& entry) {
-    return (entry.Words[1] & (kOwnBlock | kSegmented)) == (kOwnBlock | kSegmented);
-  }
-  static bool SegmentAdmits(const uint64_t* segment, const TNameQuery& query);
-  static const TFileRecord* SegmentFirst(const uint64_t* segment) {
-    return reinterpret_cast<const TFileRecord*>(static_cast<uintptr_t>(segment[0]));
-  }
-  void MakeSegments(TEntry& entry, const TFileRecord* chain, size_t names);
-  void Rebuild(TEntry& entry, const TFileRecord* chain, size_t names);
   // Where an entry's feature bits are.
   struct TBits {
     uint64_t* Words;
@@ -141,27 +99,3 @@ class TNameSummaries {
   uint32_t size_ = 0;
   uint32_t holes_ = 0;
 };
-
-template <typename TRead>
-void TNameSummaries::ForEachPartThatMayMatch(uint32_t index, TFileRecord* const* filesSlot,
-                                             const TNameQuery& query, TRead read) const {
-  const TEntry& entry = At(index);
-  if (!IsSegmented(entry)) {
-    if (Admits(index, query)) {
-      read(static_cast<TFileRecord*>(nullptr), static_cast<TFileRecord*>(nullptr), TPart::Whole);
-    }
-    return;
-  }
-  TFileRecord* const files = *filesSlot;
-  const uint64_t* segments = reinterpret_cast<const uint64_t*>(static_cast<uintptr_t>(entry.Words[0]));
-  const size_t count = entry.Words[1] & kCountMask;
-  auto* first = const_cast<TFileRecord*>(SegmentFirst(segments));
-  if (files != first) read(files, first, TPart::Head);
-  for (size_t k = 0; k < count; ++k) {
-    const uint64_t* segment = segments + k * kSegmentWords;
-    auto* from = const_cast<TFileRecord*>(SegmentFirst(segment));
-    auto* stop = k + 1 < count ? const_cast<TFileRecord*>(SegmentFirst(segment + kSegmentWords))
-                               : static_cast<TFileRecord*>(nullptr);
-    if (from != stop && SegmentAdmits(segment, query)) read(from, stop, TPart::Segment);
-  }
-}

@@ -221,8 +221,8 @@ TEST_F(SearchDifferential, EveryPatternGivesTheRowsOfAWalkOverEveryChainAfterRan
       lists = Lists();
     }
     for (int change = 0; change < 250; ++change) {
-      // Now and then a name from the start of a long chain goes: the one a
-      // summary's segment may begin with.
+      // Now and then a name from one of the long chains goes, and the
+      // directory is searched at once.
       if (change % 10 == 0 && !lists.Files.empty()) {
         const std::string& path = lists.Files[Below(std::min<size_t>(lists.Files.size(), 4000))];
         host.Remove(path);
