@@ -6,6 +6,7 @@
 // implementation (database/tests/fake_host).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -61,6 +62,16 @@ class TDatabaseHost {
   virtual std::unique_ptr<TDirectoryEnumeration> FindFirst(const std::string& pattern) = 0;
   // kInvalidAttributes when the path does not exist.
   virtual uint32_t FileAttributes(const std::string& path) = 0;
+
+  // The database file's safe replacement. WriteWholeFile creates (or
+  // truncates) the file, writes the bytes and returns true only once they
+  // have reached the disk (FlushFileBuffers). RenameOver puts `source` in
+  // the place of `target` by renaming, an existing target replaced in one
+  // step (MoveFileExA with MOVEFILE_REPLACE_EXISTING). RemoveFile deletes;
+  // false when nothing was removed.
+  virtual bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) = 0;
+  virtual bool RenameOver(const std::string& source, const std::string& target) = 0;
+  virtual bool RemoveFile(const std::string& path) = 0;
 
   // Upper-cases in place with the Windows ANSI rule (CharUpperBuffA).
   virtual void UpperCase(std::string& text) = 0;

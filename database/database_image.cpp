@@ -179,6 +179,7 @@ std::unique_ptr<TDDList> DecodeDatabaseImage(const uint8_t* data, size_t size) {
     }
   }
   if (reader.Remaining() != 0) return nullptr;
+  list->FitSummaries();
   if (!parentsLater) return list;  // parents all come first: no cycle is possible
 
   if (HasParentCycle(parents)) return nullptr;

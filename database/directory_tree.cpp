@@ -69,7 +69,7 @@ void TDDList::GrowBuckets() {
   for (TDirectoryRecord* head : buckets_) {
     while (head) {
       TDirectoryRecord* next = head->hashNext_;
-      TDirectoryRecord*& bucket = grown[head->hash_ & (size - 1)];
+      TDirectoryRecord*& bucket = grown[HashOf(head->Parent, head->Name) & (size - 1)];
       head->hashNext_ = bucket;
       bucket = head;
       head = next;
@@ -78,15 +78,16 @@ void TDDList::GrowBuckets() {
   buckets_.swap(grown);
 }
 
+// The hash is not kept in the node: recomputing it from the name on the rare
+// insert, removal and growth is cheaper than the four bytes in every node.
 void TDDList::HashInsert(TDirectoryRecord* node) {
-  node->hash_ = HashOf(node->Parent, node->Name);
-  TDirectoryRecord*& bucket = buckets_[node->hash_ & (buckets_.size() - 1)];
+  TDirectoryRecord*& bucket = buckets_[HashOf(node->Parent, node->Name) & (buckets_.size() - 1)];
   node->hashNext_ = bucket;
   bucket = node;
 }
 
 void TDDList::HashRemove(TDirectoryRecord* node) {
-  TDirectoryRecord** link = &buckets_[node->hash_ & (buckets_.size() - 1)];
+  TDirectoryRecord** link = &buckets_[HashOf(node->Parent, node->Name) & (buckets_.size() - 1)];
   while (*link && *link != node) link = &(*link)->hashNext_;
   if (*link) *link = node->hashNext_;
   node->hashNext_ = nullptr;
@@ -99,7 +100,7 @@ void TDDList::LinkChild(TDirectoryRecord* node) {
   // the loader attaches children in chain order, so the search for the place
   // starts from the end and almost always stops at once.
   TDirectoryRecord* after = parent->lastChild_;
-  while (after && after->position_ > node->position_) after = after->previousSibling_;
+  while (after && after->summaryIndex_ > node->summaryIndex_) after = after->previousSibling_;
   node->previousSibling_ = after;
   node->nextSibling_ = after ? after->nextSibling_ : parent->firstChild_;
   if (node->nextSibling_) node->nextSibling_->previousSibling_ = node;
@@ -124,16 +125,19 @@ TDirectoryRecord* TDDList::AddNode(std::string_view name, TDirectoryRecord* pare
   if (parent && !Contains(parent)) parent = nullptr;
   // Everything that can fail comes first, so that a failed allocation
   // leaves the list as it was.
-  if (nodeCount_ + 1 > buckets_.size()) GrowBuckets();
+  // Two nodes a bucket on average: the buckets cost half as much, and a
+  // lookup compares one more parent pointer.
+  if (nodeCount_ + 1 > 2 * buckets_.size()) GrowBuckets();
   TDirectoryRecord* node = NewNode();
   try {
     node->Name.data_ = StoreName(name);
+    node->summaryIndex_ = summaries_.Append(node);
   } catch (...) {
+    FreeName(node);
     FreeNode(node);
     throw;
   }
   node->Parent = parent;
-  node->position_ = nextPosition_++;
   node->previous_ = tail_;
   if (tail_) tail_->Next = node;
   else Nodes = node;
@@ -167,10 +171,34 @@ TDirectoryRecord* TDDList::RemoveNode(TDirectoryRecord* node) {
     FreeEntry(entry);
     entry = next;
   }
+  summaries_.Remove(node->summaryIndex_);
   FreeName(node);
   FreeNode(node);
   --nodeCount_;
+  CloseSummaryHoles();
   return following;
+}
+
+// Holes are closed once they are as many as the live summaries (and not
+// few): the search sweeps over them, and closing costs one pass over the
+// chain, so each removal pays a constant share of it.
+void TDDList::CloseSummaryHoles() {
+  const uint32_t holes = summaries_.Holes();
+  if (holes < 1024 || holes < summaries_.Size() - holes) return;
+  uint32_t place = 0;
+  for (TDirectoryRecord* node = Nodes; node; node = node->Next) {
+    summaries_.MoveEntry(node->summaryIndex_, place);
+    node->summaryIndex_ = place++;
+  }
+  summaries_.Truncate(place);
+}
+
+void TDDList::FitSummaries() {
+  for (TDirectoryRecord* node = Nodes; node; node = node->Next) {
+    size_t names = 0;
+    for (const TFileRecord* entry = node->Files; entry; entry = entry->Next) ++names;
+    FitSummary(node, names);
+  }
 }
 
 bool TDDList::MoveNode(TDirectoryRecord* node, std::string_view name, TDirectoryRecord* parent) {
@@ -186,9 +214,11 @@ bool TDDList::MoveNode(TDirectoryRecord* node, std::string_view name, TDirectory
   // node's own name when they only change the parent.
   const char* oldName = node->Name.data_;
   const size_t oldLength = node->Name.size();
-  if (renamed) node->Name.data_ = StoreName(name);
-  UnlinkChild(node);
+  const char* newName = renamed ? StoreName(name) : oldName;
+  // Out of its bucket while it still has the name and parent it was hashed by.
   HashRemove(node);
+  UnlinkChild(node);
+  node->Name.data_ = newName;
   node->Parent = parent;
   HashInsert(node);
   LinkChild(node);
@@ -204,8 +234,8 @@ TDirectoryRecord* TDDList::FindNode(std::string_view name, const TDirectoryRecor
   TDirectoryRecord* best = nullptr;
   for (TDirectoryRecord* node = buckets_[hash & (buckets_.size() - 1)]; node;
        node = node->hashNext_) {
-    if (node->hash_ == hash && node->Parent == parent && std::string_view(node->Name) == name &&
-        (!best || node->position_ < best->position_)) {
+    if (node->Parent == parent && std::string_view(node->Name) == name &&
+        (!best || node->summaryIndex_ < best->summaryIndex_)) {
       best = node;
     }
   }
@@ -219,6 +249,7 @@ TFileRecord* TDDList::AddEntry(std::string_view name, TDirectoryRecord* node) {
   entry->Length = static_cast<uint8_t>(name.size());
   std::memcpy(entry->Name, name.data(), name.size());
   entry->Name[name.size()] = '\0';
+  summaries_.AddName(node->summaryIndex_, name);
   entry->Next = node->Files;
   node->Files = entry;
   return entry;

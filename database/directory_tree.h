@@ -14,10 +14,13 @@
 //  - names are single path components, already upper-cased by the caller,
 //    at most 255 bytes, never containing '\'.
 //
-// Besides the chain, the list keeps three indexes of its own, all updated by
+// Besides the chain, the list keeps indexes of its own, all updated by
 // AddNode, RemoveNode and MoveNode only: a hash of (Parent, Name) for
-// FindNode, each node's children in chain order for subtree walks, and the
-// chain's tail and back links for appending and unlinking in constant time.
+// FindNode, each node's children in chain order for subtree walks, the
+// chain's tail and back links for appending and unlinking in constant time,
+// and a summary of each node's file names in chain order (name_summary.h;
+// AddEntry adds to it), which lets a search pass over directories that
+// cannot hold a match.
 // File entries and names live in the list's own arena (8-byte size classes
 // carved from large slabs), nodes in its own pool of fixed slots: a record
 // costs its size and no allocator header, and the pool can tell the list's
@@ -31,6 +34,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "name_summary.h"
 
 constexpr size_t kMaxNameLength = 255;
 
@@ -83,14 +88,15 @@ struct TDirectoryRecord {
 
  private:
   friend class TDDList;
-  uint32_t hash_ = 0;                      // of (Parent, Name)
+  // Place of the node's name summary; summaries sit in chain order, so this
+  // also orders nodes as the chain does.
+  uint32_t summaryIndex_ = 0;
   TDirectoryRecord* previous_ = nullptr;   // chain back link
   TDirectoryRecord* hashNext_ = nullptr;   // next node of the same hash bucket
   TDirectoryRecord* firstChild_ = nullptr;
   TDirectoryRecord* lastChild_ = nullptr;
   TDirectoryRecord* nextSibling_ = nullptr;  // siblings in chain order
   TDirectoryRecord* previousSibling_ = nullptr;
-  uint64_t position_ = 0;  // creation number: orders nodes as the chain does
 };
 
 class TRecordArena;
@@ -138,7 +144,31 @@ class TDDList {
   TDirectoryRecord* FirstChild(const TDirectoryRecord* node) const { return node->firstChild_; }
   TDirectoryRecord* NextSibling(const TDirectoryRecord* node) const { return node->nextSibling_; }
   // Orders nodes as the chain does: a smaller value comes earlier.
-  static uint64_t ChainPosition(const TDirectoryRecord* node) { return node->position_; }
+  static uint64_t ChainPosition(const TDirectoryRecord* node) { return node->summaryIndex_; }
+
+  // Search support. Whether the node's chain may hold a name with every
+  // feature the query requires (false: it certainly holds none).
+  bool MayHoldMatch(const TDirectoryRecord* node, const TNameQuery& query) const {
+    return summaries_.Admits(node->summaryIndex_, query);
+  }
+  // Calls visit(node) for every node, in chain order, that may hold a match.
+  template <typename TVisit>
+  void ForEachNodeThatMayMatch(const TNameQuery& query, TVisit visit) const {
+    const uint32_t size = summaries_.Size();
+    for (uint32_t i = 0; i < size; ++i) {
+      if (summaries_.Admits(i, query)) {
+        if (TDirectoryRecord* node = summaries_.NodeAt(i)) visit(node);
+      }
+    }
+  }
+  // Told by a search that walked the node's chain and found `names` entries;
+  // resizes the node's summary when it no longer suits that many.
+  void FitSummary(TDirectoryRecord* node, size_t names) {
+    summaries_.Fit(node->summaryIndex_, node->Files, names);
+  }
+  // Fits every node's summary to its chain; for the end of a load or scan,
+  // which add names by the thousand to one node.
+  void FitSummaries();
 
   size_t NodeCount() const { return nodeCount_; }
 
@@ -148,6 +178,7 @@ class TDDList {
   void HashInsert(TDirectoryRecord* node);
   void HashRemove(TDirectoryRecord* node);
   void GrowBuckets();
+  void CloseSummaryHoles();
   void LinkChild(TDirectoryRecord* node);
   void UnlinkChild(TDirectoryRecord* node);
   const char* StoreName(std::string_view name);
@@ -161,5 +192,5 @@ class TDDList {
   std::vector<TDirectoryRecord*> buckets_;
   TDirectoryRecord* tail_ = nullptr;
   size_t nodeCount_ = 0;
-  uint64_t nextPosition_ = 1;
+  TNameSummaries summaries_;
 };

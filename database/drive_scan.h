@@ -1,6 +1,6 @@
 // The full scan of the fixed drives (TMemoryDB::ScanDrives) and its
-// program-wide progress figures, which the splash panel's progress bar
-// follows.
+// program-wide byte figures. The splash panel's progress bar follows the
+// share of the tree walked, not these (drive_scan.cpp says why).
 #pragma once
 
 #include <cstdint>

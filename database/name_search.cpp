@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "memory_db.h"
+#include "byte_search.h"
 #include "wildcard_pattern.h"
 
 namespace {
@@ -32,6 +33,13 @@ struct TSuffixTest {
   }
 };
 
+struct TInfixTest {
+  std::string_view Text;
+  bool operator()(const TFileRecord* entry) const {
+    return HoldsPiece(entry->Name, entry->Length, Text);
+  }
+};
+
 struct TPatternTest {
   const TWildcardPattern& Pattern;
   bool operator()(const TFileRecord* entry) const {
@@ -54,11 +62,15 @@ class TBatchMatcher {
  public:
   static constexpr size_t kLanes = 16;
 
-  TBatchMatcher(TTest test, std::vector<TFileRecord*>& files, std::vector<TDirectoryRecord*>& dirs)
-      : test_(test), files_(files), dirs_(dirs) {}
+  TBatchMatcher(TDDList& list, TTest test, std::vector<TFileRecord*>& files,
+                std::vector<TDirectoryRecord*>& dirs)
+      : list_(list), test_(test), files_(files), dirs_(dirs) {}
 
+  // The node is only asked for its chain when the lanes start: a node that
+  // passed its summary is seldom in the cache, and its load overlaps with
+  // those of the other lanes' nodes.
   void Add(TDirectoryRecord* node) {
-    if (!node->Files) return;
+    VELKORO_PREFETCH(node);
     nodes_[count_++] = node;
     if (count_ == kLanes) Flush();
   }
@@ -66,10 +78,12 @@ class TBatchMatcher {
   void Flush() {
     TFileRecord* cursors[kLanes];
     size_t active[kLanes];
-    size_t activeCount = count_;
+    size_t lengths[kLanes];
+    size_t activeCount = 0;
     for (size_t i = 0; i < count_; ++i) {
       cursors[i] = nodes_[i]->Files;
-      active[i] = i;
+      if (cursors[i]) active[activeCount++] = i;
+      lengths[i] = 0;
       hits_[i].clear();
     }
     while (activeCount > 0) {
@@ -78,6 +92,7 @@ class TBatchMatcher {
         TFileRecord* entry = cursors[lane];
         VELKORO_PREFETCH(reinterpret_cast<const char*>(entry) + 256);
         if (test_(entry)) hits_[lane].push_back(entry);
+        ++lengths[lane];
         cursors[lane] = entry->Next;
         if (cursors[lane]) {
           ++k;
@@ -91,11 +106,15 @@ class TBatchMatcher {
         files_.push_back(entry);
         dirs_.push_back(nodes_[i]);
       }
+      // The chain was read anyway; its length tells whether the summary
+      // that let it through is still sized for it.
+      list_.FitSummary(nodes_[i], lengths[i]);
     }
     count_ = 0;
   }
 
  private:
+  TDDList& list_;
   TTest test_;
   std::vector<TFileRecord*>& files_;
   std::vector<TDirectoryRecord*>& dirs_;
@@ -127,18 +146,20 @@ void WalkSubtree(const TDDList& list, TDirectoryRecord* start, TVisit visit) {
   }
 }
 
+// Only the chains of directories whose name summary admits the pattern are
+// read; the others cannot hold a match, so the rows and their order are
+// those of a walk over every chain.
 template <typename TTest>
-void Collect(const TDDList& list, TDirectoryRecord* start, TTest test,
+void Collect(TDDList& list, TDirectoryRecord* start, const TNameQuery& query, TTest test,
              std::vector<TFileRecord*>& files, std::vector<TDirectoryRecord*>& dirs) {
-  TBatchMatcher<TTest> matcher(test, files, dirs);
+  TBatchMatcher<TTest> matcher(list, test, files, dirs);
   if (!start) {
-    for (TDirectoryRecord* node = list.FirstNode(); node; node = node->Next) {
-      VELKORO_PREFETCH(node->Next);
-      matcher.Add(node);
-    }
+    list.ForEachNodeThatMayMatch(query, [&](TDirectoryRecord* node) { matcher.Add(node); });
   } else {
     WalkSubtree(list, start, [&](const std::vector<TDirectoryRecord*>& level) {
-      for (TDirectoryRecord* node : level) matcher.Add(node);
+      for (TDirectoryRecord* node : level) {
+        if (list.MayHoldMatch(node, query)) matcher.Add(node);
+      }
     });
   }
   matcher.Flush();
@@ -170,17 +191,21 @@ void TMemoryDB::Search(const std::string& pattern) {
   resultIndex_.Forget();
 
   const TWildcardPattern compiled(namePart);
+  const TNameQuery query(namePart);
   switch (compiled.Shape()) {
     case TWildcardPattern::TShape::Nothing:
       return;
     case TWildcardPattern::TShape::Literal:
-      Collect(*DirList, start, TLiteralTest{compiled.Literal()}, ResultFiles, ResultDirs);
+      Collect(*DirList, start, query, TLiteralTest{compiled.Literal()}, ResultFiles, ResultDirs);
       return;
     case TWildcardPattern::TShape::LiteralSuffix:
-      Collect(*DirList, start, TSuffixTest{compiled.Literal()}, ResultFiles, ResultDirs);
+      Collect(*DirList, start, query, TSuffixTest{compiled.Literal()}, ResultFiles, ResultDirs);
+      return;
+    case TWildcardPattern::TShape::Infix:
+      Collect(*DirList, start, query, TInfixTest{compiled.Literal()}, ResultFiles, ResultDirs);
       return;
     case TWildcardPattern::TShape::General:
-      Collect(*DirList, start, TPatternTest{compiled}, ResultFiles, ResultDirs);
+      Collect(*DirList, start, query, TPatternTest{compiled}, ResultFiles, ResultDirs);
       return;
   }
 }

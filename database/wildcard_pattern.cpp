@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "byte_search.h"
+
 namespace {
 
 // A piece (no stars) against the same number of name bytes.
@@ -21,30 +23,6 @@ inline uint64_t MatchMask(uint64_t word, char byte) {
   constexpr uint64_t kHighs = 0x8080808080808080ull;
   const uint64_t diff = word ^ (kOnes * static_cast<unsigned char>(byte));
   return (diff - kOnes) & ~diff & kHighs;
-}
-
-inline size_t LowestByte(uint64_t mask) {
-#if defined(__GNUC__)
-  return static_cast<size_t>(__builtin_ctzll(mask)) / 8;
-#else
-  size_t index = 0;
-  while (!(mask & 0x80)) {
-    mask >>= 8;
-    ++index;
-  }
-  return index;
-#endif
-}
-
-// The first byte of the text in the lowest bits: both targets (x86-64 for
-// the tests, i386 for the product) are little-endian.
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
-#error "the byte search assumes a little-endian machine"
-#endif
-inline uint64_t LoadWord(const char* at) {
-  uint64_t word;
-  std::memcpy(&word, at, 8);
-  return word;
 }
 
 // The first position from `from` to `last` (inclusive) of a text of
@@ -122,6 +100,9 @@ TWildcardPattern::TWildcardPattern(std::string_view pattern) {
   minimumLength_ = head_.size() + tail_.size();
   for (const std::string& piece : middle_) minimumLength_ += piece.size();
   if (!anyQuestionMark && head_.empty() && middle_.empty()) shape_ = TShape::LiteralSuffix;
+  if (!anyQuestionMark && head_.empty() && tail_.empty() && middle_.size() == 1) {
+    shape_ = TShape::Infix;
+  }
 }
 
 bool TWildcardPattern::Matches(const char* name, size_t length) const {

@@ -27,6 +27,7 @@ class TWildcardPattern {
     Nothing,        // the empty pattern
     Literal,        // no wildcard at all: the name must equal Literal()
     LiteralSuffix,  // one leading star then plain bytes: the name ends in Literal()
+    Infix,          // plain bytes between two stars: the name holds Literal()
     General,
   };
 
@@ -34,7 +35,9 @@ class TWildcardPattern {
   bool Matches(const char* name, size_t length) const;
 
   TShape Shape() const { return shape_; }
-  std::string_view Literal() const { return shape_ == TShape::Literal ? head_ : tail_; }
+  std::string_view Literal() const {
+    return shape_ == TShape::Literal ? head_ : shape_ == TShape::Infix ? middle_[0] : tail_;
+  }
 
  private:
   TShape shape_ = TShape::General;

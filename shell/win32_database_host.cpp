@@ -66,6 +66,39 @@ class TWin32DatabaseHost : public TDatabaseHost {
 
   uint32_t FileAttributes(const std::string& path) override { return GetFileAttributesA(path.c_str()); }
 
+  bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) override {
+    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bool written = true;
+    // In pieces: one WriteFile of a whole large image can fail for want of
+    // system buffers where smaller ones succeed.
+    constexpr size_t kPiece = 1 << 20;
+    for (size_t at = 0; written && at < size;) {
+      const DWORD wanted = static_cast<DWORD>(size - at < kPiece ? size - at : kPiece);
+      DWORD done = 0;
+      written = WriteFile(file, data + at, wanted, &done, nullptr) && done == wanted;
+      at += done;
+    }
+    // The data must be on the disk before the rename makes it the database.
+    written = written && FlushFileBuffers(file);
+    return CloseHandle(file) && written;
+  }
+
+  bool RenameOver(const std::string& source, const std::string& target) override {
+    if (MoveFileExA(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+      return true;
+    }
+    // Windows 95 itself has no MoveFileExA. There the old file goes first;
+    // should the program end between the two steps, the next load finds the
+    // temporary, whose checksum is the one stored, and finishes the move.
+    if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return false;
+    if (!DeleteFileA(target.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND) return false;
+    return MoveFileA(source.c_str(), target.c_str()) != 0;
+  }
+
+  bool RemoveFile(const std::string& path) override { return DeleteFileA(path.c_str()) != 0; }
+
   void UpperCase(std::string& text) override {
     if (!text.empty()) CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
   }

@@ -303,6 +303,8 @@ void GenerateTree(TMemoryDB& database, size_t files, size_t directories, uint32_
       stack.push_back(*child);
     }
   }
+  // As a load or a scan leaves the tree.
+  list.FitSummaries();
 }
 
 void ForEachFilePath(TMemoryDB& database, const std::function<void(const std::string&)>& visit) {

@@ -23,6 +23,13 @@ uint32_t TBenchScanHost::FileAttributes(const std::string& path) {
   return product_.FileAttributes(path);
 }
 
+bool TBenchScanHost::WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) {
+  return product_.WriteWholeFile(path, data, size);
+}
+bool TBenchScanHost::RenameOver(const std::string& source, const std::string& target) {
+  return product_.RenameOver(source, target);
+}
+bool TBenchScanHost::RemoveFile(const std::string& path) { return product_.RemoveFile(path); }
 void TBenchScanHost::UpperCase(std::string& text) { product_.UpperCase(text); }
 
 int32_t TBenchScanHost::ReadSettingInteger(const char* name) {

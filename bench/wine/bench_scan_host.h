@@ -26,6 +26,9 @@ class TBenchScanHost : public TDatabaseHost {
   bool DiskFreeSpace(const std::string& rootPath, TDiskSpace& space) override;
   std::unique_ptr<TDirectoryEnumeration> FindFirst(const std::string& pattern) override;
   uint32_t FileAttributes(const std::string& path) override;
+  bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) override;
+  bool RenameOver(const std::string& source, const std::string& target) override;
+  bool RemoveFile(const std::string& path) override;
   void UpperCase(std::string& text) override;
   int32_t ReadSettingInteger(const char* name) override;
   void WriteSettingInteger(const char* name, int32_t value) override;

@@ -279,24 +279,64 @@ TEST_F(DatabaseFileTest, SaveThatCannotCreateTheFileFailsAndWritesNoChecksum) {
   db.FileName.clear();
   EXPECT_FALSE(db.SaveToFile());
   EXPECT_EQ(host.Settings.count("CRC32"), 0u);
+  EXPECT_FALSE(std::filesystem::exists(".tmp"));
 }
 
-TEST_F(DatabaseFileTest, SaveWhoseChecksumCannotBeStoredFailsAndLeavesNoUsableFile) {
-  BuildSampleTree();
-  WriteMatching(TImage().Int(0));
-  host.FailSettingWrites = true;
-  EXPECT_FALSE(db.SaveToFile());
-  // The file was already replaced; the empty remainder never loads.
-  EXPECT_TRUE(ReadBack().empty());
+// A save that fails at any step leaves the old file and its checksum as they
+// were, and no temporary file beside them.
+TEST_F(DatabaseFileTest, SaveThatFailsAtAnyStepKeepsTheOldFileAndChecksum) {
+  struct TCase {
+    const char* Step;
+    bool FailWrite, FailChecksum, FailRename;
+  };
+  const TCase cases[] = {
+      {"the write of the temporary file", true, false, false},
+      {"the checksum", false, true, false},
+      {"the rename", false, false, true},
+  };
+  const Bytes old = TImage().Int(1).Dir("C:", 0);
+  for (const TCase& row : cases) {
+    WriteMatching(old);
+    const int32_t oldChecksum = host.Settings.at("CRC32");
+    BuildSampleTree();
+    host.FailWholeFileWrite = row.FailWrite;
+    host.FailSettingWrites = row.FailChecksum;
+    host.FailReplace = row.FailRename;
+    EXPECT_FALSE(db.SaveToFile()) << row.Step;
+    host.FailWholeFileWrite = host.FailSettingWrites = host.FailReplace = false;
+    EXPECT_EQ(ReadBack(), old) << row.Step;
+    EXPECT_EQ(host.Settings.at("CRC32"), oldChecksum) << row.Step;
+    EXPECT_FALSE(std::filesystem::exists(path_ + ".tmp")) << row.Step;
+    ASSERT_TRUE(db.LoadFromFile(path_)) << row.Step;
+    EXPECT_EQ(Dump(), std::vector<std::string>({"C:\\ :"})) << row.Step;
+  }
+}
+
+// Ended after the checksum and before the rename, a save leaves the old file,
+// the new checksum and the whole new image in the temporary file: the load
+// takes the new image and finishes the rename. Ended before the checksum,
+// it leaves a temporary that the load throws away.
+TEST_F(DatabaseFileTest, LoadFinishesASaveEndedBetweenChecksumAndRename) {
+  const Bytes old = TImage().Int(1).Dir("C:", 0);
+  const Bytes saved = TImage().Int(1).Name("D:").Int(0).Int(1).Name("NEW.TXT");
+  WriteFile(old);
+  WriteFileBytes(path_ + ".tmp", saved);
+  host.Settings["CRC32"] = static_cast<int32_t>(StreamCRC(saved));
+  ASSERT_TRUE(db.LoadFromFile(path_));
+  EXPECT_EQ(Dump(), std::vector<std::string>({"D:\\ : NEW.TXT"}));
+  EXPECT_EQ(ReadBack(), saved);
+  EXPECT_FALSE(std::filesystem::exists(path_ + ".tmp"));
+
+  WriteFileBytes(path_ + ".tmp", old);
+  ASSERT_TRUE(db.LoadFromFile(path_));
+  EXPECT_EQ(Dump(), std::vector<std::string>({"D:\\ : NEW.TXT"}));
+  EXPECT_FALSE(std::filesystem::exists(path_ + ".tmp"));
+
+  // Neither file matching: nothing is loaded, and nothing is renamed.
+  WriteFileBytes(path_ + ".tmp", old);
+  host.Settings["CRC32"] = 12345;
   EXPECT_FALSE(db.LoadFromFile(path_));
-  EXPECT_EQ(Dump().size(), 4u);
-}
-
-TEST_F(DatabaseFileTest, SaveWhoseDataCannotBeWrittenFails) {
-  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
-  BuildSampleTree();
-  db.FileName = "/dev/full";
-  EXPECT_FALSE(db.SaveToFile());
+  EXPECT_EQ(ReadBack(), saved);
 }
 
 TEST_F(DatabaseFileTest, LoadClearsResultRowsInPlaceInsteadOfLeavingThemOnFreedRecords) {

@@ -194,19 +194,32 @@ TEST_F(DriveScanTest, ProgressMovesOncePerDirectoryAndNeverBackwards) {
 
   EXPECT_EQ(ScanTotalKB, 41);
   EXPECT_EQ(ScanDoneKB, 16);
-  // Deeper (8 KB of 41), Sub (12), Locked (still 12), the root (16).
-  EXPECT_EQ(host.Progress, std::vector<int>({19, 29, 29, 39}));
+  // Sub and Locked have half the bar each (Link is not entered); Deeper has
+  // all of Sub's. Deeper, Sub, Locked, the root.
+  EXPECT_EQ(host.Progress, std::vector<int>({50, 50, 100, 100}));
   // Every enumerated entry, "." and ".." included, pumps messages once.
   EXPECT_EQ(host.MessagesProcessed, 6 + 4 + 3);
 }
 
-TEST_F(DriveScanTest, ProgressStopsAtAHundredWhenRoundedSizesExceedTheUsedSpace) {
+// The bar follows the share of the tree walked, whatever the free-space
+// query says: here it reports no used space at all (as Wine's Windows 95 mode
+// does), and on D: it fails.
+TEST_F(DriveScanTest, ProgressFollowsTheShareOfAnUnevenTreeWalked) {
   host.DefineDrive('C', kDriveFixed);
-  host.SpaceOf = {8, 512, 0, 1};  // 4 KB used
-  host.MakeFile("C:\\A\\small", 1);
-  host.MakeFile("C:\\B\\big", 8192);
+  host.DefineDrive('D', kDriveFixed, false);
+  host.DefineDrive('E', kDriveFixed);
+  host.SpaceOf = {8, 512, 1000, 1000};
+  host.MakeFile("C:\\A\\A1\\x.txt", 1000000);
+  host.MakeDirectory("C:\\A\\A2");
+  host.MakeFile("C:\\A\\A3\\Deep\\Deeper\\y.txt");
+  host.MakeFile("C:\\B\\z.txt");
+  host.MakeFile("C:\\.hidden\\w.txt");
+  host.MakeFile("D:\\Only\\v.txt");
   ASSERT_TRUE(db.ScanDrives(path_));
-  EXPECT_EQ(host.Progress, std::vector<int>({80, 100, 100}));
+  // A third of the bar a drive; C:'s third halved between A and B, A's
+  // sixth divided in three. A1, A2, Deeper, Deep, A3, A, B, C:, Only, D:,
+  // then E:'s empty root ends the walk.
+  EXPECT_EQ(host.Progress, std::vector<int>({5, 11, 16, 16, 16, 16, 33, 33, 66, 66, 100}));
 }
 
 TEST_F(DriveScanTest, UsedSpaceAddsUpAndADriveWithoutAnAnswerKeepsThePreviousClusterSize) {

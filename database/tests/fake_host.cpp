@@ -1,5 +1,9 @@
 #include "fake_host.h"
 
+#include <unistd.h>
+
+#include <cstdio>
+
 #include <mutex>
 
 #include "exceptions.h"
@@ -217,3 +221,19 @@ void TFakeHost::ProcessMessages() {
   ++MessagesProcessed;
   if (OnProcessMessages) OnProcessMessages();
 }
+
+bool TFakeHost::WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return false;
+  const size_t wanted = FailWholeFileWrite ? size / 2 : size;
+  bool written = std::fwrite(data, 1, wanted, file) == wanted && !FailWholeFileWrite;
+  written = std::fflush(file) == 0 && written;
+  written = fsync(fileno(file)) == 0 && written;
+  return std::fclose(file) == 0 && written;
+}
+
+bool TFakeHost::RenameOver(const std::string& source, const std::string& target) {
+  return !FailReplace && std::rename(source.c_str(), target.c_str()) == 0;
+}
+
+bool TFakeHost::RemoveFile(const std::string& path) { return std::remove(path.c_str()) == 0; }

@@ -41,12 +41,20 @@ class TFakeHost : public TDatabaseHost {
   bool DiskFreeSpace(const std::string& rootPath, TDiskSpace& space) override;
   std::unique_ptr<TDirectoryEnumeration> FindFirst(const std::string& pattern) override;
   uint32_t FileAttributes(const std::string& path) override;
+  bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) override;
+  bool RenameOver(const std::string& source, const std::string& target) override;
+  bool RemoveFile(const std::string& path) override;
   void UpperCase(std::string& text) override;
   int32_t ReadSettingInteger(const char* name) override;
   void WriteSettingInteger(const char* name, int32_t value) override;
   void ProcessMessages() override;
   bool TerminateRequested() override { return Terminate; }
   void SetProgress(int position) override { Progress.push_back(position); }
+
+  // The database file's operations work on the real (native) file system;
+  // each can be told to fail, the write after writing half of its bytes.
+  bool FailWholeFileWrite = false;
+  bool FailReplace = false;
 
   // Settings; a name absent from the map raises ERegistry on read.
   std::map<std::string, int32_t> Settings;
