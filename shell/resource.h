@@ -35,5 +35,9 @@
 #define IDS_REG_TYPE_MISMATCH 8194
 #define IDS_REG_WRITE_FAILED 8195
 
+// The search window's grid: its column titles.
+#define IDS_COLUMN_FILENAME 4720
+#define IDS_COLUMN_PATH 4721
+
 // The program's icon, also used by the notification area.
 #define IDI_MAINICON "MAINICON"

@@ -10,6 +10,9 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   xvfb xdotool x11-utils imagemagick
   plocate fd-find python3
+  # The look of a Windows 95 desktop: Marlett for the caption buttons and
+  # the bitmap MS Sans Serif (the installation copies them into the prefix).
+  fonts-wine
 )
 
 missing=()

@@ -20,6 +20,17 @@
 //   vktest reg-dword|reg-string|reg-binary KEY NAME VALUE
 //   vktest reg-delete KEY NAME                   under HKEY_CLASSES_ROOT
 //   vktest reg-get KEY NAME                      prints type and value
+//   vktest wait-text CLASS ID TEXT MILLISECONDS  a control's text (a status
+//                                                bar's first part) is TEXT
+//   vktest wait-focus CLASS FOCUSCLASS MILLISECONDS
+//                                                the foreground window is of
+//                                                CLASS, its focus of FOCUSCLASS
+//   vktest focus-text                            the text of the foreground
+//                                                window's focused control
+//   vktest wait-title TEXT MILLISECONDS          a visible top-level window
+//                                                whose title contains TEXT
+//   vktest clipboard                             prints the clipboard's text
+//   vktest clipboard-set TEXT
 #include <windows.h>
 #include <shellapi.h>
 
@@ -275,6 +286,146 @@ int RegistryGet(const char* keyPath, const char* name) {
   return 0;
 }
 
+// The search window's end-to-end tests: texts, focus, titles, clipboard.
+
+std::string WindowText(HWND window) {
+  char text[4096] = {};
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000,
+                      &copied);
+  return text;
+}
+
+std::string ClassOf(HWND window) {
+  char name[64] = {};
+  if (window) GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+struct TTextQuery {
+  const char* ClassName;
+  int Id;
+  std::string Expected;
+  std::string Actual;
+};
+
+bool ControlHasText(void* context) {
+  auto* query = static_cast<TTextQuery*>(context);
+  const HWND window = FindWindowA(query->ClassName, nullptr);
+  const HWND control = window ? GetDlgItem(window, query->Id) : nullptr;
+  query->Actual = control ? WindowText(control) : "(no control)";
+  return query->Actual == query->Expected;
+}
+
+int WaitText(const char* className, int id, const char* text, DWORD milliseconds) {
+  TTextQuery query{className, id, text, ""};
+  if (!WaitFor(milliseconds, ControlHasText, &query)) {
+    std::fprintf(stderr, "vktest: control %d of %s reads '%s', not '%s'\n", id, className, query.Actual.c_str(),
+                 text);
+    return 1;
+  }
+  return 0;
+}
+
+// The foreground window and the control that has the focus in its thread.
+bool ForegroundFocus(HWND& foreground, HWND& focus) {
+  foreground = GetForegroundWindow();
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  focus = nullptr;
+  if (!foreground || !GetGUIThreadInfo(GetWindowThreadProcessId(foreground, nullptr), &info)) return false;
+  focus = info.hwndFocus;
+  return true;
+}
+
+struct TFocusQuery {
+  std::string WindowClass;
+  std::string FocusClass;
+  std::string Actual;
+};
+
+bool FocusIn(void* context) {
+  auto* query = static_cast<TFocusQuery*>(context);
+  HWND foreground, focus;
+  ForegroundFocus(foreground, focus);
+  query->Actual = ClassOf(foreground) + " " + ClassOf(focus);
+  return _stricmp(ClassOf(foreground).c_str(), query->WindowClass.c_str()) == 0 &&
+         (query->FocusClass == "-" || _stricmp(ClassOf(focus).c_str(), query->FocusClass.c_str()) == 0);
+}
+
+int WaitFocus(const char* windowClass, const char* focusClass, DWORD milliseconds) {
+  TFocusQuery query{windowClass, focusClass, ""};
+  if (!WaitFor(milliseconds, FocusIn, &query)) {
+    std::fprintf(stderr, "vktest: foreground and focus are '%s', not '%s %s'\n", query.Actual.c_str(),
+                 windowClass, focusClass);
+    return 1;
+  }
+  return 0;
+}
+
+int FocusText() {
+  HWND foreground, focus;
+  if (!ForegroundFocus(foreground, focus) || !focus) return 1;
+  std::printf("%s\n", WindowText(focus).c_str());
+  return 0;
+}
+
+struct TTitleQuery {
+  std::string Part;
+  bool Found = false;
+};
+
+BOOL CALLBACK FindTitle(HWND window, LPARAM parameter) {
+  auto* query = reinterpret_cast<TTitleQuery*>(parameter);
+  char title[512] = {};
+  GetWindowTextA(window, title, sizeof title);
+  CharUpperA(title);
+  if (IsWindowVisible(window) && std::strstr(title, query->Part.c_str())) {
+    query->Found = true;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+bool TitleShown(void* context) {
+  auto* query = static_cast<TTitleQuery*>(context);
+  EnumWindows(FindTitle, reinterpret_cast<LPARAM>(query));
+  return query->Found;
+}
+
+int WaitTitle(const char* part, DWORD milliseconds) {
+  TTitleQuery query;
+  query.Part = part;
+  CharUpperA(&query.Part[0]);
+  if (!WaitFor(milliseconds, TitleShown, &query)) {
+    std::fprintf(stderr, "vktest: no window titled with '%s' within %lu ms\n", part, milliseconds);
+    return 1;
+  }
+  return 0;
+}
+
+int Clipboard() {
+  if (!OpenClipboard(nullptr)) return 1;
+  const HANDLE data = GetClipboardData(CF_TEXT);
+  const char* text = data ? static_cast<const char*>(GlobalLock(data)) : nullptr;
+  if (text) std::printf("%s\n", text);
+  if (data) GlobalUnlock(data);
+  CloseClipboard();
+  return text ? 0 : 1;
+}
+
+int ClipboardSet(const char* text) {
+  if (!OpenClipboard(nullptr)) return 1;
+  EmptyClipboard();
+  const size_t size = std::strlen(text) + 1;
+  const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+  std::memcpy(GlobalLock(memory), text, size);
+  GlobalUnlock(memory);
+  SetClipboardData(CF_TEXT, memory);
+  CloseClipboard();
+  return 0;
+}
+
 int Usage() {
   std::fprintf(stderr, "vktest: see the head of vktest.cpp for the commands\n");
   return 2;
@@ -283,8 +434,10 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::string command = argc > 1 ? argv[1] : "";
+  if (command == "focus-text") return FocusText();
+  if (command == "clipboard") return Clipboard();
   if (argc < 3) return Usage();
-  const std::string command = argv[1];
   if (command == "wait-window" && argc >= 5) return WaitWindow(argv[2], argv[3], std::strtoul(argv[4], nullptr, 0));
   if (command == "wait-control" && argc >= 6) {
     return WaitControl(argv[2], std::atoi(argv[3]), argv[4], std::strtoul(argv[5], nullptr, 0));
@@ -303,5 +456,11 @@ int main(int argc, char** argv) {
   }
   if (command == "reg-delete" && argc >= 4) return RegistryDelete(argv[2], argv[3]);
   if (command == "reg-get" && argc >= 4) return RegistryGet(argv[2], argv[3]);
+  if (command == "wait-text" && argc >= 6) {
+    return WaitText(argv[2], std::atoi(argv[3]), argv[4], std::strtoul(argv[5], nullptr, 0));
+  }
+  if (command == "wait-focus" && argc >= 5) return WaitFocus(argv[2], argv[3], std::strtoul(argv[4], nullptr, 0));
+  if (command == "wait-title") return argc >= 4 ? WaitTitle(argv[2], std::strtoul(argv[3], nullptr, 0)) : Usage();
+  if (command == "clipboard-set") return ClipboardSet(argv[2]);
   return Usage();
 }
