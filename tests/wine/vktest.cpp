@@ -15,7 +15,8 @@
 //   vktest wait-message-box CAPTION MILLISECONDS [ok|yes|no]
 //                                                prints the box's text and
 //                                                answers it
-//   vktest caller TITLE MILLISECONDS             a top-level window in front,
+//   vktest caller TITLE MILLISECONDS [X Y WIDTH HEIGHT]
+//                                                a top-level window in front,
 //                                                kept for that long
 //   vktest reg-dword|reg-string|reg-binary KEY NAME VALUE
 //   vktest reg-delete KEY NAME                   under HKEY_CLASSES_ROOT
@@ -31,6 +32,10 @@
 //                                                whose title contains TEXT
 //   vktest clipboard                             prints the clipboard's text
 //   vktest clipboard-set TEXT
+//   vktest child-rect CLASS CHILDCLASS           prints the screen rectangle
+//                                                of the window's first
+//                                                descendant of CHILDCLASS
+//   vktest work-area                             prints left top right bottom
 #include <windows.h>
 #include <shellapi.h>
 
@@ -202,15 +207,15 @@ LRESULT CALLBACK CallerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 // A window of another program in front, as the hot key finds it.
-int Caller(const char* title, DWORD milliseconds) {
+int Caller(const char* title, DWORD milliseconds, RECT bounds) {
   WNDCLASSA windowClass = {};
   windowClass.lpfnWndProc = CallerProc;
   windowClass.hInstance = GetModuleHandleA(nullptr);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   windowClass.lpszClassName = "VkTestCaller";
   RegisterClassA(&windowClass);
-  const HWND window = CreateWindowExA(0, "VkTestCaller", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 120,
-                                      90, 500, 360, nullptr, nullptr, windowClass.hInstance, nullptr);
+  const HWND window = CreateWindowExA(0, "VkTestCaller", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                      bounds.left, bounds.top, bounds.right, bounds.bottom, nullptr, nullptr, windowClass.hInstance, nullptr);
   SetForegroundWindow(window);
   std::printf("%lu\n", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(window)));
   std::fflush(stdout);
@@ -426,6 +431,35 @@ int ClipboardSet(const char* text) {
   return 0;
 }
 
+struct TChildQuery {
+  const char* ClassName;
+  HWND Found = nullptr;
+};
+
+BOOL CALLBACK FindChild(HWND child, LPARAM parameter) {
+  auto* query = reinterpret_cast<TChildQuery*>(parameter);
+  if (_stricmp(ClassOf(child).c_str(), query->ClassName) != 0) return TRUE;
+  query->Found = child;
+  return FALSE;
+}
+
+int ChildRect(const char* className, const char* childClass) {
+  TChildQuery query{childClass};
+  EnumChildWindows(RequireWindow(className), FindChild, reinterpret_cast<LPARAM>(&query));
+  if (!query.Found) return 1;
+  RECT bounds;
+  GetWindowRect(query.Found, &bounds);
+  std::printf("%ld %ld %ld %ld\n", bounds.left, bounds.top, bounds.right, bounds.bottom);
+  return 0;
+}
+
+int WorkArea() {
+  RECT area;
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  std::printf("%ld %ld %ld %ld\n", area.left, area.top, area.right, area.bottom);
+  return 0;
+}
+
 int Usage() {
   std::fprintf(stderr, "vktest: see the head of vktest.cpp for the commands\n");
   return 2;
@@ -437,6 +471,7 @@ int main(int argc, char** argv) {
   const std::string command = argc > 1 ? argv[1] : "";
   if (command == "focus-text") return FocusText();
   if (command == "clipboard") return Clipboard();
+  if (command == "work-area") return WorkArea();
   if (argc < 3) return Usage();
   if (command == "wait-window" && argc >= 5) return WaitWindow(argv[2], argv[3], std::strtoul(argv[4], nullptr, 0));
   if (command == "wait-control" && argc >= 6) {
@@ -450,7 +485,11 @@ int main(int argc, char** argv) {
     const int button = answer == "ok" ? IDOK : answer == "yes" ? IDYES : answer == "no" ? IDNO : 0;
     return WaitMessageBox(argv[2], std::strtoul(argv[3], nullptr, 0), button);
   }
-  if (command == "caller" && argc >= 4) return Caller(argv[2], std::strtoul(argv[3], nullptr, 0));
+  if (command == "caller" && argc >= 4) {
+    RECT bounds = {120, 90, 500, 360};  // left, top, width, height
+    if (argc >= 8) bounds = {std::atoi(argv[4]), std::atoi(argv[5]), std::atoi(argv[6]), std::atoi(argv[7])};
+    return Caller(argv[2], std::strtoul(argv[3], nullptr, 0), bounds);
+  }
   if ((command == "reg-dword" || command == "reg-string" || command == "reg-binary") && argc >= 5) {
     return RegistrySet(command, argv[2], argv[3], argv[4]);
   }
@@ -462,5 +501,6 @@ int main(int argc, char** argv) {
   if (command == "wait-focus" && argc >= 5) return WaitFocus(argv[2], argv[3], std::strtoul(argv[4], nullptr, 0));
   if (command == "wait-title") return argc >= 4 ? WaitTitle(argv[2], std::strtoul(argv[3], nullptr, 0)) : Usage();
   if (command == "clipboard-set") return ClipboardSet(argv[2]);
+  if (command == "child-rect" && argc >= 4) return ChildRect(argv[2], argv[3]);
   return Usage();
 }
