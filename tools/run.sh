@@ -9,6 +9,12 @@
 # keeps running until interrupted; then it ends the program cleanly, as the
 # end of a Windows session does, so that the database is saved.
 #
+#   tools/run.sh [--demo PATTERN]
+#
+#   --demo PATTERN   (or VELKORO_DEMO) once the program is up, bring up the
+#                    search window and search for PATTERN (for instance
+#                    "*.TXT"), so that the screenshot shows the window with
+#                    its results
 #   VELKORO_PREFIX   the Wine prefix (default ~/.velkoro96)
 #   VELKORO_DRIVE_D  the host folder that becomes the fixed drive D:
 #                    (default: the home folder)
@@ -18,6 +24,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build/win32"
 prefix=${VELKORO_PREFIX:-$HOME/.velkoro96}
 drive_d=${VELKORO_DRIVE_D:-$HOME}
+demo=${VELKORO_DEMO:-}
+if [ "${1:-}" = --demo ]; then
+  demo=${2:?--demo needs a pattern, for instance "*.TXT"}
+fi
 
 bash "$root/tools/install-deps.sh"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
@@ -74,6 +84,18 @@ for _ in $(seq 1 3000); do
 done
 vktest tray-icon TFormui 132 >/dev/null 2>&1 || { echo "Velkoro did not come up" >&2; exit 1; }
 echo "Velkoro is running (prefix $prefix); press Ctrl+Alt+F for the search window."
+if [ -n "$demo" ]; then
+  # The search window, as a click on the notification-area icon brings it
+  # up, with the pattern typed into it.
+  vktest send TFormui TRAYACTIVATETOMBALO 0 0x201 >/dev/null 2>&1
+  vktest wait-focus TFormui Edit 10000 >/dev/null 2>&1 || echo "The search window did not come up" >&2
+  xdotool type --delay 15 "$demo"
+  xdotool key Return
+  for _ in $(seq 1 100); do
+    vktest wait-focus TFormui SysListView32 100 >/dev/null 2>&1 && break
+  done
+  echo "Searched for $demo."
+fi
 if [ -n "$private" ]; then
   shot="$root/build/velkoro-screenshot.png"
   import -window root "$shot"
