@@ -10,6 +10,9 @@ constexpr int kSecondColumnWidth = 311;
 constexpr int kRowHeight = 16;
 constexpr UINT kCellFormat = DT_SINGLELINE | DT_VCENTER;
 const char kGridProperty[] = "TResultsGrid";
+// The list paints into a memory bitmap and puts it on the screen at once:
+// drawing cell by cell on the screen costs a display round trip each.
+constexpr DWORD kDoubleBuffer = 0x00010000;  // LVS_EX_DOUBLEBUFFER
 
 TResultsGrid* GridOf(HWND window) { return static_cast<TResultsGrid*>(GetPropA(window, kGridProperty)); }
 
@@ -35,7 +38,8 @@ void TResultsGrid::Attach(HWND listView, TEvents events) {
   handle_ = listView;
   events_ = std::move(events);
   header_ = reinterpret_cast<HWND>(SendMessageA(handle_, LVM_GETHEADER, 0, 0));
-  SendMessageA(handle_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES);
+  SendMessageA(handle_, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+               LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | kDoubleBuffer);
   // A list-view's rows are as high as its tallest image: an empty image
   // list of the grid's row height gives every row that height.
   rowHeight_ = ImageList_Create(1, kRowHeight, ILC_COLOR, 0, 1);
@@ -72,6 +76,11 @@ void TResultsGrid::SetDataRowCount(int rows) {
   selectedRow_ = 0;
   // Going through an empty list puts the list back at its top.
   SendMessageA(handle_, LVM_SETITEMCOUNT, 0, 0);
+  // A column that changes width while the list holds rows costs time in
+  // proportion to their number: the columns are fitted, for the scroll bar
+  // the new rows will bring, while there are none.
+  const int page = static_cast<int>(SendMessageA(handle_, LVM_GETCOUNTPERPAGE, 0, 0));
+  FitColumns(rows > page ? GetSystemMetrics(SM_CXVSCROLL) : 0);
   dataRows_ = rows;
   SendMessageA(handle_, LVM_SETITEMCOUNT, static_cast<WPARAM>(rows), 0);
 }
@@ -88,11 +97,14 @@ void TResultsGrid::SelectRow(int row) {
   if (row) SendMessageA(handle_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row - 1), FALSE);
 }
 
-void TResultsGrid::ApplyColumnRule() {
+void TResultsGrid::ApplyColumnRule() { FitColumns(0); }
+
+void TResultsGrid::FitColumns(int scrollBarWidth) {
   RECT client;
   GetClientRect(handle_, &client);
-  const int width = client.right - ColumnWidth(handle_, 0) - 1;
-  SendMessageA(handle_, LVM_SETCOLUMNWIDTH, 1, width > 0 ? width : 0);
+  int width = client.right - scrollBarWidth - ColumnWidth(handle_, 0) - 1;
+  if (width < 0) width = 0;
+  if (width != ColumnWidth(handle_, 1)) SendMessageA(handle_, LVM_SETCOLUMNWIDTH, 1, width);
 }
 
 void TResultsGrid::InvalidateRow(int row) const {

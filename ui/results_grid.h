@@ -54,6 +54,8 @@ class TResultsGrid {
  private:
   static LRESULT CALLBACK ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK HeaderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  // The column rule for a client area narrower by ScrollBarWidth.
+  void FitColumns(int scrollBarWidth);
   bool HandleKey(WPARAM key);
   // The grid row under a point of the list's client area; 0 for none.
   int RowAt(POINT client) const;

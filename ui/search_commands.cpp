@@ -72,7 +72,13 @@ bool ScanRunning() { return SplashMode == smScan && (SplashVisible() || UserTerm
 void RunSearch() {
   TFormui& form = Formui();
   if (!Database) return;
-  Database->Search(EditText(form.editSearchFilename));
+  const std::string pattern = EditText(form.editSearchFilename);
+  LARGE_INTEGER frequency, start, end;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  Database->Search(pattern);
+  QueryPerformanceCounter(&end);
+  form.LastSearchSeconds = static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart;
   const int count = Database->ResultCount();
   EnableWindow(form.gridSearchResults.Handle(), TRUE);
   form.gridSearchResults.SetDataRowCount(count > 0 ? count : 1);

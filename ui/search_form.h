@@ -18,6 +18,9 @@ struct TFormui {
   HWND CallerWindow = nullptr;
   // A close request closes the window only while this is true.
   bool AllowClose = false;
+  // How long the last search's Search call took, in seconds: the window's
+  // benchmark tells the window's own share of a search from it.
+  double LastSearchSeconds = 0;
 };
 
 // The one search window of the program.

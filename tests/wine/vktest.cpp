@@ -36,6 +36,8 @@
 //                                                of the window's first
 //                                                descendant of CHILDCLASS
 //   vktest work-area                             prints left top right bottom
+//   vktest modifiers                             prints the Ctrl, Alt, Shift
+//                                                keys' state (1 = down)
 #include <windows.h>
 #include <shellapi.h>
 
@@ -460,6 +462,12 @@ int WorkArea() {
   return 0;
 }
 
+int Modifiers() {
+  std::printf("ctrl %d alt %d shift %d\n", GetAsyncKeyState(VK_CONTROL) < 0, GetAsyncKeyState(VK_MENU) < 0,
+              GetAsyncKeyState(VK_SHIFT) < 0);
+  return 0;
+}
+
 int Usage() {
   std::fprintf(stderr, "vktest: see the head of vktest.cpp for the commands\n");
   return 2;
@@ -472,6 +480,7 @@ int main(int argc, char** argv) {
   if (command == "focus-text") return FocusText();
   if (command == "clipboard") return Clipboard();
   if (command == "work-area") return WorkArea();
+  if (command == "modifiers") return Modifiers();
   if (argc < 3) return Usage();
   if (command == "wait-window" && argc >= 5) return WaitWindow(argv[2], argv[3], std::strtoul(argv[4], nullptr, 0));
   if (command == "wait-control" && argc >= 6) {

@@ -27,7 +27,8 @@ IDM_EXIT=104
 status_reads() { vktest wait-text TFormui "$STATUS_BAR" "Number of files found = $1" 5000; }
 search_hidden() { vktest wait-window TFormui hidden 5000; }
 search_up_in_edit() {
-  vktest wait-window TFormui visible 10000 && vktest wait-focus TFormui Edit 5000
+  vktest wait-window TFormui visible 10000 && vktest wait-focus TFormui Edit 5000 || return 1
+  keys_reach TFormui
 }
 tray_activate() {
   vktest send TFormui "$TRAY" 0 0x201 >/dev/null
@@ -154,6 +155,7 @@ pass "minimise, close box and Alt+F4 hide the window"
 read -r left top right bottom < <(vktest window-rect Notepad)
 xdotool mousemove $(((left + right) / 2)) $((top + 10)) click 1
 vktest wait-focus Notepad - 5000 || fail "a click on notepad's caption did not bring it to the front"
+keys_reach Notepad
 xdotool key ctrl+o
 vktest wait-focus '#32770' Edit 10000 || fail "notepad's File Open dialog did not come up"
 xdotool key ctrl+alt+f
