@@ -146,10 +146,9 @@ int TResultsGrid::RowAt(POINT client) const {
   return item < dataRows_ ? item + 1 : 0;
 }
 
-void TResultsGrid::PressAt(POINT client) {
+void TResultsGrid::Press(int row) {
   SetFocus(handle_);
-  SelectRow(RowAt(client));
-  if (events_.MouseDown) events_.MouseDown();
+  if (events_.MouseDown) events_.MouseDown(row);
 }
 
 bool TResultsGrid::HandleKey(WPARAM key) {
@@ -211,10 +210,10 @@ LRESULT CALLBACK TResultsGrid::ListProc(HWND window, UINT message, WPARAM wParam
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-      grid->PressAt(point);
+      grid->Press(grid->RowAt(point));
       return 0;
     case WM_LBUTTONDBLCLK:
-      grid->PressAt(point);
+      grid->Press(grid->RowAt(point));
       if (grid->events_.DblClick) grid->events_.DblClick();
       return 0;
     case WM_RBUTTONUP: {
@@ -241,9 +240,7 @@ LRESULT CALLBACK TResultsGrid::HeaderProc(HWND window, UINT message, WPARAM wPar
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:
-      SetFocus(grid->handle_);
-      grid->SelectRow(0);
-      if (grid->events_.MouseDown) grid->events_.MouseDown();
+      grid->Press(0);
       break;
     default: break;
   }

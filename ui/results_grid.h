@@ -20,7 +20,9 @@ class TResultsGrid {
   // What the grid reports to its form.
   struct TEvents {
     std::function<void(WPARAM key)> KeyPreview;  // any key, before the grid
-    std::function<void()> MouseDown;             // after the selection moved
+    // Any mouse button pressed on the grid: the grid row under the pointer,
+    // 0 for the title row or outside the cells.
+    std::function<void(int row)> MouseDown;
     std::function<void()> DblClick;
     std::function<void(WPARAM key)> KeyDown;
     std::function<void(POINT screen)> PopupMenu;
@@ -59,7 +61,7 @@ class TResultsGrid {
   bool HandleKey(WPARAM key);
   // The grid row under a point of the list's client area; 0 for none.
   int RowAt(POINT client) const;
-  void PressAt(POINT client);
+  void Press(int row);
   void InvalidateRow(int row) const;
   void DrawCell(HDC dc, int row, int column, bool selected) const;
   RECT CellRect(int row, int column) const;

@@ -153,7 +153,12 @@ void Exit1Click() {
 
 void Contents1Click() { ShowHelpContents(Formui().Handle); }
 
-void About1Click() { ShowSplash(smAbout); }
+// The About box is the same window as the scan's progress panel: turned
+// into the box during a scan, it would take the panel and its guard away.
+void About1Click() {
+  if (ScanRunning()) return;
+  ShowSplash(smAbout);
+}
 
 void DebugExit1Click() {}
 void Filename1Click() {}

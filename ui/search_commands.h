@@ -25,5 +25,6 @@ void Stoplog1Click();
 
 // Whether a scan of the drives is under way: the start-up scan or File >
 // Scan Drives, with its progress panel up, or cancelled and not yet
-// unwound. Nothing may then start another scan or free the database.
+// unwound. Nothing may then start another scan, free the database or take
+// the progress panel for the About box.
 bool ScanRunning();

@@ -87,9 +87,10 @@ void FormKeyDown(WPARAM key) {
   if (key == VK_ESCAPE) HideSearchWindow();
 }
 
-// The cell under the pointer has become the selection already, so that the
-// popup acts on the row that was right-clicked.
-void gridSearchResultsMouseDown() {}
+// The cell under the pointer becomes the selection, so that the popup acts
+// on the row that was right-clicked; a press on the title row or outside the
+// cells leaves no data row selected.
+void gridSearchResultsMouseDown(int row) { Formui().gridSearchResults.SelectRow(row); }
 
 void gridSearchResultsKeyDown(WPARAM key) {
   if (key == 'C' && GetKeyState(VK_CONTROL) < 0) Copy1Click();
@@ -101,12 +102,14 @@ void gridSearchResultsPopup(POINT screen) {
 }
 
 // Key preview: the form sees every key of the edit box and Find before them.
+const char kKeyPreviewProperty[] = "TFormuiKeyPreview";
+
 LRESULT CALLBACK KeyPreviewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  const auto previous = reinterpret_cast<WNDPROC>(GetPropA(window, "TFormuiKeyPreview"));
+  const auto previous = reinterpret_cast<WNDPROC>(GetPropA(window, kKeyPreviewProperty));
   if (message == WM_KEYDOWN) FormKeyDown(wParam);
   if (message == WM_NCDESTROY) {
     SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
-    RemovePropA(window, "TFormuiKeyPreview");
+    RemovePropA(window, kKeyPreviewProperty);
   }
   return CallWindowProcA(previous, window, message, wParam, lParam);
 }
@@ -114,7 +117,7 @@ LRESULT CALLBACK KeyPreviewProc(HWND window, UINT message, WPARAM wParam, LPARAM
 void PreviewKeysOf(HWND control) {
   const LONG_PTR previous =
       SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&KeyPreviewProc));
-  SetPropA(control, "TFormuiKeyPreview", reinterpret_cast<HANDLE>(previous));
+  SetPropA(control, kKeyPreviewProperty, reinterpret_cast<HANDLE>(previous));
 }
 
 void AttachControls(HWND window) {
@@ -242,11 +245,11 @@ void WMGetMinMaxInfo(MINMAXINFO& limits) {
   limits.ptMinTrackSize.y = kMinimumWindowHeight;
 }
 
-// Scan Drives and Exit are greyed while a scan runs.
+// Scan Drives, Exit and About (whose box is the scan's progress panel) are
+// greyed while a scan runs.
 void WMInitMenuPopup(HMENU menu) {
   const UINT state = ScanRunning() ? MF_GRAYED : MF_ENABLED;
-  EnableMenuItem(menu, IDM_SCAN_DRIVES, MF_BYCOMMAND | state);
-  EnableMenuItem(menu, IDM_EXIT, MF_BYCOMMAND | state);
+  for (UINT command : {IDM_SCAN_DRIVES, IDM_EXIT, IDM_ABOUT}) EnableMenuItem(menu, command, MF_BYCOMMAND | state);
 }
 
 // F1: the topic of the control, or of the menu item, that asked.
@@ -286,12 +289,11 @@ void Command(WORD id, WORD code) {
   }
 }
 
-LRESULT Notify(const NMHDR& header) {
+LRESULT Notify(NMHDR& header) {
   if (header.idFrom != IDC_GRID_SEARCH_RESULTS) return 0;
   switch (header.code) {
     case NM_CUSTOMDRAW:
-      return Formui().gridSearchResults.CustomDraw(
-          *reinterpret_cast<NMLVCUSTOMDRAW*>(const_cast<NMHDR*>(&header)));
+      return Formui().gridSearchResults.CustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(&header));
     case LVN_ODFINDITEMA:
     case LVN_ODFINDITEMW:
       return -1;

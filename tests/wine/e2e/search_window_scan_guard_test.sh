@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # The search window's commands while a scan runs: the scan pumps messages,
 # so its menu can be reached in the middle of building the tree. A second
-# scan and File > Exit do nothing then, and the end of the Windows session
+# scan, File > Exit and Help > About (whose box is the progress panel) do
+# nothing then, and the end of the Windows session
 # cancels the scan: the program ends cleanly, saving nothing. Afterwards,
 # File > Exit answered Yes ends the program without saving.
 source "$(dirname "$0")/lib.sh"
 
 IDM_SCAN_DRIVES=101
 IDM_EXIT=104
+IDM_ABOUT=122
 CANCEL=2  # the progress panel's Cancel, shown only while a scan runs
 
 # A scan that takes several seconds: one large tree, in memory where the
@@ -34,11 +36,13 @@ ends_cleanly() {
 # Posts the menu commands that must do nothing during a scan, then ends the
 # session while the scan still runs. Had Exit asked, its box would hold the
 # program up; had a second scan started, or the window closed, the program
-# would save its database or crash.
+# would save its database or crash; had About taken the panel, its box
+# would hold the program up.
 commands_and_session_end_during_scan() {
   vktest post TFormui 0x111 "$IDM_SCAN_DRIVES" >/dev/null
   vktest post TFormui 0x111 "$IDM_EXIT" >/dev/null
-  scan_panel_up 100 || fail "$1: the scan ended before the test could end the session during it"
+  vktest post TFormui 0x111 "$IDM_ABOUT" >/dev/null
+  scan_panel_up 100 || fail "$1: the progress panel is gone before the test could end the session"
   vktest send TFormui 0x11 0 0 >/dev/null
   vktest send TFormui 0x16 1 0 >/dev/null || true
   ends_cleanly 30 || fail "$1: the program did not end cleanly after the session ended during the scan"
