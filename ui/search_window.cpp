@@ -58,21 +58,27 @@ void AppException(const std::exception& exception) {
 void RemoveHiddenMenuItems(HMENU menu) {
   for (int position = GetMenuItemCount(menu) - 1; position >= 0; --position) {
     const HMENU popup = GetSubMenu(menu, position);
-    if (popup && GetMenuState(popup, IDM_START_LOG, MF_BYCOMMAND) != static_cast<UINT>(-1)) {
+    if (!popup) continue;
+    if (GetMenuState(popup, IDM_START_LOG, MF_BYCOMMAND) != static_cast<UINT>(-1)) {
       DeleteMenu(menu, static_cast<UINT>(position), MF_BYPOSITION);
       continue;
     }
-    if (!popup) continue;
-    for (UINT command : {IDM_DEBUG_EXIT, IDM_SYNCHRONIZATION_TEST, IDM_MEMORY}) {
-      if (DeleteMenu(popup, command, MF_BYCOMMAND) && command == IDM_DEBUG_EXIT) {
-        // The separator N4 stood just before the debug items, now last.
-        const int last = GetMenuItemCount(popup) - 1;
-        if (last >= 0 && GetMenuState(popup, static_cast<UINT>(last), MF_BYPOSITION) & MF_SEPARATOR) {
-          DeleteMenu(popup, static_cast<UINT>(last), MF_BYPOSITION);
-        }
-      }
+    DeleteMenu(popup, IDM_MEMORY, MF_BYCOMMAND);
+    const bool debugItems = DeleteMenu(popup, IDM_DEBUG_EXIT, MF_BYCOMMAND) != FALSE;
+    DeleteMenu(popup, IDM_SYNCHRONIZATION_TEST, MF_BYCOMMAND);
+    // The separator N4 stood just before the debug items, now the last item.
+    const int last = GetMenuItemCount(popup) - 1;
+    if (debugItems && last >= 0 && (GetMenuState(popup, static_cast<UINT>(last), MF_BYPOSITION) & MF_SEPARATOR)) {
+      DeleteMenu(popup, static_cast<UINT>(last), MF_BYPOSITION);
     }
   }
+}
+
+// The help contexts of the controls (F1 on a control opens its topic).
+void SetHelpContexts(HWND window) {
+  SetWindowContextHelpId(GetDlgItem(window, IDC_EDIT_SEARCH_FILENAME), HELP_CONTEXT_EDIT_SEARCH_FILENAME);
+  SetWindowContextHelpId(GetDlgItem(window, IDC_BTN_FIND), HELP_CONTEXT_BTN_FIND);
+  SetWindowContextHelpId(GetDlgItem(window, IDC_GRID_SEARCH_RESULTS), HELP_CONTEXT_GRID_SEARCH_RESULTS);
 }
 
 std::string GridFileName(int dataRow) {
@@ -179,6 +185,7 @@ void FormCreate(HWND window) {
   FormResize();
   TargetEditControl = nullptr;
   RemoveHiddenMenuItems(GetMenu(window));
+  SetHelpContexts(window);
   form.AllowClose = false;
 }
 
