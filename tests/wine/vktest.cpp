@@ -36,6 +36,8 @@
 //                                                of the window's first
 //                                                descendant of CHILDCLASS
 //   vktest work-area                             prints left top right bottom
+//   vktest dialog-edit-text TITLE                the text of the first edit box
+//                                                of the dialog titled TITLE
 //   vktest modifiers                             prints the Ctrl, Alt, Shift
 //                                                keys' state (1 = down)
 #include <windows.h>
@@ -462,6 +464,19 @@ int WorkArea() {
   return 0;
 }
 
+int DialogEditText(const char* title) {
+  const HWND dialog = FindWindowA("#32770", title);
+  if (!dialog) {
+    std::fprintf(stderr, "vktest: no dialog titled %s\n", title);
+    return 1;
+  }
+  TChildQuery query{"Edit"};
+  EnumChildWindows(dialog, FindChild, reinterpret_cast<LPARAM>(&query));
+  if (!query.Found) return 1;
+  std::printf("%s\n", WindowText(query.Found).c_str());
+  return 0;
+}
+
 int Modifiers() {
   std::printf("ctrl %d alt %d shift %d\n", GetAsyncKeyState(VK_CONTROL) < 0, GetAsyncKeyState(VK_MENU) < 0,
               GetAsyncKeyState(VK_SHIFT) < 0);
@@ -511,5 +526,6 @@ int main(int argc, char** argv) {
   if (command == "wait-title") return argc >= 4 ? WaitTitle(argv[2], std::strtoul(argv[3], nullptr, 0)) : Usage();
   if (command == "clipboard-set") return ClipboardSet(argv[2]);
   if (command == "child-rect" && argc >= 4) return ChildRect(argv[2], argv[3]);
+  if (command == "dialog-edit-text") return DialogEditText(argv[2]);
   return Usage();
 }

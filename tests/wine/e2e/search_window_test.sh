@@ -169,8 +169,37 @@ vktest wait-focus '#32770' Edit 5000 || fail "the foreground did not go back to 
 typed=$(vktest focus-text)
 screenshot search-window-typed-path
 [ "$typed" = "$long_path" ] || fail "the dialog's file-name box holds '$typed', not the long path"
-xdotool key Escape
 pass "the chosen path, long, lands in the File Open dialog"
+
+# The hot key over the dialog names its edit box again; neither hiding nor a
+# press on the icon disarms it, and the popup's Open opens all the same.
+keys_reach Notepad
+xdotool key ctrl+a BackSpace
+[ "$(vktest dialog-edit-text Open)" = "" ] || fail "the dialog's file-name box was not emptied"
+xdotool key ctrl+alt+f
+search_up_in_edit || fail "the hot key over the File Open dialog did not bring the window up"
+xdotool key Escape
+search_hidden || fail "Esc did not hide the window"
+tray_activate
+search_for 'vkdoc1.txt'
+status_reads 1 || fail "VKDOC1.TXT was not found"
+read -r x y < <(row_point 1)
+xdotool mousemove "$x" "$y" click 3
+sleep 0.3  # the popup menu has no window of ours to wait for
+xdotool key o
+search_hidden || fail "Open did not hide the window"
+vktest wait-title 'VKDOC1.TXT' 20000 || fail "the popup's Open did not open the file"
+[ "$(vktest dialog-edit-text Open)" = "" ] || fail "the popup's Open typed the path into the dialog"
+tray_activate
+search_for 'vk long*.txt'
+status_reads 1 || fail "the long-named file was not found"
+xdotool key Return
+search_hidden || fail "the second Enter did not hide the window"
+[ "$(vktest dialog-edit-text Open)" = "$long_path" ] \
+  || fail "after a press on the icon the path did not land in the dialog named before"
+keys_reach Notepad
+xdotool key Escape
+pass "the edit box named stays armed through Esc and the icon; the popup's Open opens"
 
 # A second activation without a new edit-control message opens the file: a
 # double-click on the row.
