@@ -59,5 +59,9 @@
 #define IDS_CANNOT_CREATE_FILE 4250
 #define IDS_CANNOT_WRITE_FILE 4251
 
+// The search window's grid: its column titles.
+#define IDS_COLUMN_FILENAME 4720
+#define IDS_COLUMN_PATH 4721
+
 // The program's icon, also used by the notification area.
 #define IDI_MAINICON "MAINICON"

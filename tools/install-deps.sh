@@ -12,6 +12,9 @@ packages=(
   plocate fd-find python3
   # The help file's compiler.
   halibut
+  # The look of a Windows 95 desktop: Marlett for the caption buttons and
+  # the bitmap MS Sans Serif (the installation copies them into the prefix).
+  fonts-wine
 )
 
 missing=()

@@ -9,10 +9,14 @@
 # keeps running until interrupted; then it ends the program cleanly, as the
 # end of a Windows session does, so that the database is saved.
 #
-#   tools/run.sh [--autostart]
+#   tools/run.sh [--autostart] [--demo PATTERN]
 #
 #   --autostart      also start Velkoro's Wine session at desktop log-on and
 #                    end it cleanly at log-off (see tools/velkoro-install)
+#   --demo PATTERN   (or VELKORO_DEMO) once the program is up, bring up the
+#                    search window and search for PATTERN (for instance
+#                    "*.TXT"), so that the screenshot shows the window with
+#                    its results
 #   VELKORO_PREFIX   the Wine prefix (default ~/.velkoro96)
 #   VELKORO_DRIVE_D  the host folder that becomes the fixed drive D:
 #                    (default: the home folder)
@@ -23,10 +27,12 @@ build="$root/build/win32"
 prefix=${VELKORO_PREFIX:-$HOME/.velkoro96}
 drive_d=${VELKORO_DRIVE_D:-$HOME}
 install_options=()
-for argument in "$@"; do
-  case "$argument" in
-    --autostart) install_options+=(--autostart) ;;
-    *) echo "run.sh: unknown argument $argument" >&2; exit 2 ;;
+demo=${VELKORO_DEMO:-}
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --autostart) install_options+=(--autostart); shift ;;
+    --demo) demo=${2:?--demo needs a pattern, for instance "*.TXT"}; shift 2 ;;
+    *) echo "run.sh: unknown argument $1" >&2; exit 2 ;;
   esac
 done
 
@@ -88,6 +94,18 @@ for _ in $(seq 1 3000); do
 done
 vktest tray-icon TFormui 132 >/dev/null 2>&1 || { echo "Velkoro did not come up" >&2; exit 1; }
 echo "Velkoro is running (prefix $prefix); press Ctrl+Alt+F for the search window."
+if [ -n "$demo" ]; then
+  # The search window, as a click on the notification-area icon brings it
+  # up, with the pattern typed into it.
+  vktest send TFormui TRAYACTIVATETOMBALO 0 0x201 >/dev/null 2>&1
+  vktest wait-focus TFormui Edit 10000 >/dev/null 2>&1 || echo "The search window did not come up" >&2
+  xdotool type --delay 15 "$demo"
+  xdotool key Return
+  for _ in $(seq 1 100); do
+    vktest wait-focus TFormui SysListView32 100 >/dev/null 2>&1 && break
+  done
+  echo "Searched for $demo."
+fi
 if [ -n "$private" ]; then
   shot="$root/build/velkoro-screenshot.png"
   import -window root "$shot"

@@ -5,7 +5,4 @@
 
 #include <windows.h>
 
-// The edit control named by the last "EDITCONTROLTOMBALO"; never owned.
-extern HWND TargetEditControl;
-
 HWND CreateSearchWindow(HWND owner);

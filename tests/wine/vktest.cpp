@@ -15,7 +15,8 @@
 //   vktest wait-message-box CAPTION MILLISECONDS [ok|yes|no]
 //                                                prints the box's text and
 //                                                answers it
-//   vktest caller TITLE MILLISECONDS             a top-level window in front,
+//   vktest caller TITLE MILLISECONDS [X Y WIDTH HEIGHT]
+//                                                a top-level window in front,
 //                                                kept for that long
 //   vktest reg-dword|reg-string|reg-binary KEY NAME VALUE
 //   vktest reg-delete KEY NAME                   under HKEY_CLASSES_ROOT
@@ -26,6 +27,25 @@
 //                                                topic of a help context
 //   vktest help-text TEXT MILLISECONDS           waits until the help viewer
 //                                                shows a topic holding TEXT
+//   vktest wait-text CLASS ID TEXT MILLISECONDS  a control's text (a status
+//                                                bar's first part) is TEXT
+//   vktest wait-focus CLASS FOCUSCLASS MILLISECONDS
+//                                                the foreground window is of
+//                                                CLASS, its focus of FOCUSCLASS
+//   vktest focus-text                            the text of the foreground
+//                                                window's focused control
+//   vktest wait-title TEXT MILLISECONDS          a visible top-level window
+//                                                whose title contains TEXT
+//   vktest clipboard                             prints the clipboard's text
+//   vktest clipboard-set TEXT
+//   vktest child-rect CLASS CHILDCLASS           prints the screen rectangle
+//                                                of the window's first
+//                                                descendant of CHILDCLASS
+//   vktest work-area                             prints left top right bottom
+//   vktest dialog-edit-text TITLE                the text of the first edit box
+//                                                of the dialog titled TITLE
+//   vktest modifiers                             prints the Ctrl, Alt, Shift
+//                                                keys' state (1 = down)
 #include <windows.h>
 #include <shellapi.h>
 
@@ -197,15 +217,15 @@ LRESULT CALLBACK CallerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 // A window of another program in front, as the hot key finds it.
-int Caller(const char* title, DWORD milliseconds) {
+int Caller(const char* title, DWORD milliseconds, RECT bounds) {
   WNDCLASSA windowClass = {};
   windowClass.lpfnWndProc = CallerProc;
   windowClass.hInstance = GetModuleHandleA(nullptr);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   windowClass.lpszClassName = "VkTestCaller";
   RegisterClassA(&windowClass);
-  const HWND window = CreateWindowExA(0, "VkTestCaller", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 120,
-                                      90, 500, 360, nullptr, nullptr, windowClass.hInstance, nullptr);
+  const HWND window = CreateWindowExA(0, "VkTestCaller", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                      bounds.left, bounds.top, bounds.right, bounds.bottom, nullptr, nullptr, windowClass.hInstance, nullptr);
   SetForegroundWindow(window);
   std::printf("%lu\n", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(window)));
   std::fflush(stdout);
@@ -344,6 +364,194 @@ int HelpText(const char* text, DWORD milliseconds) {
   return 0;
 }
 
+// The search window's end-to-end tests: texts, focus, titles, clipboard.
+
+std::string WindowText(HWND window) {
+  char text[4096] = {};
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000,
+                      &copied);
+  return text;
+}
+
+std::string ClassOf(HWND window) {
+  char name[64] = {};
+  if (window) GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+struct TTextQuery {
+  const char* ClassName;
+  int Id;
+  std::string Expected;
+  std::string Actual;
+};
+
+bool ControlHasText(void* context) {
+  auto* query = static_cast<TTextQuery*>(context);
+  const HWND window = FindWindowA(query->ClassName, nullptr);
+  const HWND control = window ? GetDlgItem(window, query->Id) : nullptr;
+  query->Actual = control ? WindowText(control) : "(no control)";
+  return query->Actual == query->Expected;
+}
+
+int WaitText(const char* className, int id, const char* text, DWORD milliseconds) {
+  TTextQuery query{className, id, text, ""};
+  if (!WaitFor(milliseconds, ControlHasText, &query)) {
+    std::fprintf(stderr, "vktest: control %d of %s reads '%s', not '%s'\n", id, className, query.Actual.c_str(),
+                 text);
+    return 1;
+  }
+  return 0;
+}
+
+// The foreground window and the control that has the focus in its thread.
+bool ForegroundFocus(HWND& foreground, HWND& focus) {
+  foreground = GetForegroundWindow();
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  focus = nullptr;
+  if (!foreground || !GetGUIThreadInfo(GetWindowThreadProcessId(foreground, nullptr), &info)) return false;
+  focus = info.hwndFocus;
+  return true;
+}
+
+struct TFocusQuery {
+  std::string WindowClass;
+  std::string FocusClass;
+  std::string Actual;
+};
+
+bool FocusIn(void* context) {
+  auto* query = static_cast<TFocusQuery*>(context);
+  HWND foreground, focus;
+  ForegroundFocus(foreground, focus);
+  query->Actual = ClassOf(foreground) + " " + ClassOf(focus);
+  return _stricmp(ClassOf(foreground).c_str(), query->WindowClass.c_str()) == 0 &&
+         (query->FocusClass == "-" || _stricmp(ClassOf(focus).c_str(), query->FocusClass.c_str()) == 0);
+}
+
+int WaitFocus(const char* windowClass, const char* focusClass, DWORD milliseconds) {
+  TFocusQuery query{windowClass, focusClass, ""};
+  if (!WaitFor(milliseconds, FocusIn, &query)) {
+    std::fprintf(stderr, "vktest: foreground and focus are '%s', not '%s %s'\n", query.Actual.c_str(),
+                 windowClass, focusClass);
+    return 1;
+  }
+  return 0;
+}
+
+int FocusText() {
+  HWND foreground, focus;
+  if (!ForegroundFocus(foreground, focus) || !focus) return 1;
+  std::printf("%s\n", WindowText(focus).c_str());
+  return 0;
+}
+
+struct TTitleQuery {
+  std::string Part;
+  bool Found = false;
+};
+
+BOOL CALLBACK FindTitle(HWND window, LPARAM parameter) {
+  auto* query = reinterpret_cast<TTitleQuery*>(parameter);
+  char title[512] = {};
+  GetWindowTextA(window, title, sizeof title);
+  CharUpperA(title);
+  if (IsWindowVisible(window) && std::strstr(title, query->Part.c_str())) {
+    query->Found = true;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+bool TitleShown(void* context) {
+  auto* query = static_cast<TTitleQuery*>(context);
+  EnumWindows(FindTitle, reinterpret_cast<LPARAM>(query));
+  return query->Found;
+}
+
+int WaitTitle(const char* part, DWORD milliseconds) {
+  TTitleQuery query;
+  query.Part = part;
+  CharUpperA(&query.Part[0]);
+  if (!WaitFor(milliseconds, TitleShown, &query)) {
+    std::fprintf(stderr, "vktest: no window titled with '%s' within %lu ms\n", part, milliseconds);
+    return 1;
+  }
+  return 0;
+}
+
+int Clipboard() {
+  if (!OpenClipboard(nullptr)) return 1;
+  const HANDLE data = GetClipboardData(CF_TEXT);
+  const char* text = data ? static_cast<const char*>(GlobalLock(data)) : nullptr;
+  if (text) std::printf("%s\n", text);
+  if (data) GlobalUnlock(data);
+  CloseClipboard();
+  return text ? 0 : 1;
+}
+
+int ClipboardSet(const char* text) {
+  if (!OpenClipboard(nullptr)) return 1;
+  EmptyClipboard();
+  const size_t size = std::strlen(text) + 1;
+  const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+  std::memcpy(GlobalLock(memory), text, size);
+  GlobalUnlock(memory);
+  SetClipboardData(CF_TEXT, memory);
+  CloseClipboard();
+  return 0;
+}
+
+struct TChildQuery {
+  const char* ClassName;
+  HWND Found = nullptr;
+};
+
+BOOL CALLBACK FindChild(HWND child, LPARAM parameter) {
+  auto* query = reinterpret_cast<TChildQuery*>(parameter);
+  if (_stricmp(ClassOf(child).c_str(), query->ClassName) != 0) return TRUE;
+  query->Found = child;
+  return FALSE;
+}
+
+int ChildRect(const char* className, const char* childClass) {
+  TChildQuery query{childClass};
+  EnumChildWindows(RequireWindow(className), FindChild, reinterpret_cast<LPARAM>(&query));
+  if (!query.Found) return 1;
+  RECT bounds;
+  GetWindowRect(query.Found, &bounds);
+  std::printf("%ld %ld %ld %ld\n", bounds.left, bounds.top, bounds.right, bounds.bottom);
+  return 0;
+}
+
+int WorkArea() {
+  RECT area;
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+  std::printf("%ld %ld %ld %ld\n", area.left, area.top, area.right, area.bottom);
+  return 0;
+}
+
+int DialogEditText(const char* title) {
+  const HWND dialog = FindWindowA("#32770", title);
+  if (!dialog) {
+    std::fprintf(stderr, "vktest: no dialog titled %s\n", title);
+    return 1;
+  }
+  TChildQuery query{"Edit"};
+  EnumChildWindows(dialog, FindChild, reinterpret_cast<LPARAM>(&query));
+  if (!query.Found) return 1;
+  std::printf("%s\n", WindowText(query.Found).c_str());
+  return 0;
+}
+
+int Modifiers() {
+  std::printf("ctrl %d alt %d shift %d\n", GetAsyncKeyState(VK_CONTROL) < 0, GetAsyncKeyState(VK_MENU) < 0,
+              GetAsyncKeyState(VK_SHIFT) < 0);
+  return 0;
+}
+
 int Usage() {
   std::fprintf(stderr, "vktest: see the head of vktest.cpp for the commands\n");
   return 2;
@@ -352,8 +560,12 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::string command = argc > 1 ? argv[1] : "";
+  if (command == "focus-text") return FocusText();
+  if (command == "clipboard") return Clipboard();
+  if (command == "work-area") return WorkArea();
+  if (command == "modifiers") return Modifiers();
   if (argc < 3) return Usage();
-  const std::string command = argv[1];
   if (command == "wait-window" && argc >= 5) return WaitWindow(argv[2], argv[3], std::strtoul(argv[4], nullptr, 0));
   if (command == "wait-control" && argc >= 6) {
     return WaitControl(argv[2], std::atoi(argv[3]), argv[4], std::strtoul(argv[5], nullptr, 0));
@@ -366,7 +578,11 @@ int main(int argc, char** argv) {
     const int button = answer == "ok" ? IDOK : answer == "yes" ? IDYES : answer == "no" ? IDNO : 0;
     return WaitMessageBox(argv[2], std::strtoul(argv[3], nullptr, 0), button);
   }
-  if (command == "caller" && argc >= 4) return Caller(argv[2], std::strtoul(argv[3], nullptr, 0));
+  if (command == "caller" && argc >= 4) {
+    RECT bounds = {120, 90, 500, 360};  // left, top, width, height
+    if (argc >= 8) bounds = {std::atoi(argv[4]), std::atoi(argv[5]), std::atoi(argv[6]), std::atoi(argv[7])};
+    return Caller(argv[2], std::strtoul(argv[3], nullptr, 0), bounds);
+  }
   if ((command == "reg-dword" || command == "reg-string" || command == "reg-binary") && argc >= 5) {
     return RegistrySet(command, argv[2], argv[3], argv[4]);
   }
@@ -375,5 +591,13 @@ int main(int argc, char** argv) {
   if (command == "control-text" && argc >= 4) return ControlText(argv[2], std::atoi(argv[3]));
   if (command == "help-context" && argc >= 4) return HelpContext(argv[2], std::strtoul(argv[3], nullptr, 0));
   if (command == "help-text" && argc >= 4) return HelpText(argv[2], std::strtoul(argv[3], nullptr, 0));
+  if (command == "wait-text" && argc >= 6) {
+    return WaitText(argv[2], std::atoi(argv[3]), argv[4], std::strtoul(argv[5], nullptr, 0));
+  }
+  if (command == "wait-focus" && argc >= 5) return WaitFocus(argv[2], argv[3], std::strtoul(argv[4], nullptr, 0));
+  if (command == "wait-title") return argc >= 4 ? WaitTitle(argv[2], std::strtoul(argv[3], nullptr, 0)) : Usage();
+  if (command == "clipboard-set") return ClipboardSet(argv[2]);
+  if (command == "child-rect" && argc >= 4) return ChildRect(argv[2], argv[3]);
+  if (command == "dialog-edit-text") return DialogEditText(argv[2]);
   return Usage();
 }

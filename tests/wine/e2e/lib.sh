@@ -84,6 +84,16 @@ use_wine_desktop() {
   wineserver -w 2>/dev/null || true
 }
 
+# Under Wine's desktop window the X focus is now and then left to the
+# pointer (PointerRoot), and typed keys then go to the window under it, not
+# to the foreground window: before typing into a window that has just come
+# to the front, put the pointer over it, as a person's hand would be.
+keys_reach() {
+  local left top right bottom
+  read -r left top right bottom < <(vktest window-rect "$1") || return 1
+  xdotool mousemove $(((left + right) / 2)) $(((top + bottom) / 2))
+}
+
 setting() { vktest reg-get "$SETTINGS" "$1" | awk '{print $2}'; }
 
 screenshot() { import -window root "$ARTIFACTS/$1.png" 2>/dev/null || true; }
