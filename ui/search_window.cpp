@@ -8,6 +8,7 @@
 #include "exceptions.h"
 #include "forms.h"
 #include "help.h"
+#include "help_contexts.h"
 #include "memory_db.h"
 #include "program_state.h"
 #include "resource_strings.h"
@@ -72,13 +73,6 @@ void RemoveHiddenMenuItems(HMENU menu) {
       DeleteMenu(popup, static_cast<UINT>(last), MF_BYPOSITION);
     }
   }
-}
-
-// The help contexts of the controls (F1 on a control opens its topic).
-void SetHelpContexts(HWND window) {
-  SetWindowContextHelpId(GetDlgItem(window, IDC_EDIT_SEARCH_FILENAME), HELP_CONTEXT_EDIT_SEARCH_FILENAME);
-  SetWindowContextHelpId(GetDlgItem(window, IDC_BTN_FIND), HELP_CONTEXT_BTN_FIND);
-  SetWindowContextHelpId(GetDlgItem(window, IDC_GRID_SEARCH_RESULTS), HELP_CONTEXT_GRID_SEARCH_RESULTS);
 }
 
 std::string GridFileName(int dataRow) {
@@ -185,7 +179,7 @@ void FormCreate(HWND window) {
   FormResize();
   TargetEditControl = nullptr;
   RemoveHiddenMenuItems(GetMenu(window));
-  SetHelpContexts(window);
+  ApplyHelpContexts(window, IDD_SEARCH_WINDOW);
   form.AllowClose = false;
 }
 

@@ -6,29 +6,12 @@
 # the help viewer on the topic of a control and on the contents.
 source "$(dirname "$0")/lib.sh"
 
-# The window whose File and Help menu commands open the dialogs and the
-# help. The search window carries them once it handles its menu; until then
-# the dialog host stands in for it. Switching is this one line:
-# MENU_WINDOW=TFormui.
-MENU_WINDOW=VkDialogHost
-
 IDM_SET_HOT_KEY=102 IDM_SET_STARTUP_OPTIONS=103 IDM_CONTENTS=121
 EDIT1=1102 BTN_OK=1
 HELP_FILE='C:\VELKORO\Vk96.hlp'
 RUN_KEY='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 
-start_menu_window() {
-  if [ "$MENU_WINDOW" = TFormui ]; then
-    start_and_wait_up
-    return
-  fi
-  cp "$(find "$VELKORO_BUILD" -name dialog_host.exe -not -path '*/CMakeFiles/*' | head -n 1)" "$INSTALL_DIR/"
-  (cd "$INSTALL_DIR" && exec wine 'C:\VELKORO\dialog_host.exe') >"$SCRATCH/host.log" 2>&1 &
-  VELKORO_PID=$!
-  vktest wait-window VkDialogHost exists 30000 || fail "the dialog host did not start"
-}
-
-menu() { vktest post "$MENU_WINDOW" 0x111 "$1" 0 >/dev/null; }
+menu() { vktest post TFormui 0x111 "$1" 0 >/dev/null; }
 press() { xdotool key "$1"; }
 box_text() { vktest control-text TAssignHotKey "$EDIT1"; }
 box_shows() { [ "$(box_text)" = "$1" ]; }
@@ -54,7 +37,7 @@ help_shows() { vktest help-text "$1" 10000 || fail "$2: the help viewer does not
 
 install_fresh
 use_wine_desktop
-start_menu_window
+start_and_wait_up
 
 # The stored Ctrl+Alt+F; a key without a name (186) is taken with its
 # prefix alone; Return with Ctrl held is a key like any other, and Return
@@ -107,13 +90,13 @@ vktest wait-window VkTestCaller visible 20000 || fail "the caller window did not
 read -r left top right bottom < <(vktest window-rect VkTestCaller)
 xdotool mousemove $(((left + right) / 2)) $(((top + bottom) / 2))
 press ctrl+alt+f
-vktest wait-window "$MENU_WINDOW" visible 2000 && fail "the old combination still brings the window up"
+vktest wait-window TFormui visible 2000 && fail "the old combination still brings the window up"
 press ctrl+shift+F5
-vktest wait-window "$MENU_WINDOW" visible 10000 || fail "the new combination does not bring the window up"
+vktest wait-window TFormui visible 10000 || fail "the new combination does not bring the window up"
 screenshot dialogs-new-hot-key
 vktest post VkTestCaller 0x10 >/dev/null
 kill "$caller" 2>/dev/null || true
-vktest post "$MENU_WINDOW" 0x10 >/dev/null
+vktest post TFormui 0x10 >/dev/null
 pass "Ctrl+Shift+F5 brings the window up, Ctrl+Alt+F no longer does"
 
 # Start-up options: Do not Start Automatically removes the log-on entry and
@@ -173,7 +156,7 @@ vktest send TFormui 0x11 0 0 >/dev/null
 vktest send TFormui 0x16 1 0 >/dev/null || true
 vktest wait-window TFormui gone 30000 || fail "Velkoro did not end with the session"
 stop_all
-start_menu_window
+start_and_wait_up
 open_startup_options
 press alt+n
 press Return
