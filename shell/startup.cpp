@@ -159,6 +159,11 @@ bool StartUp(HWND window) {
 }
 
 void ShutDown() {
+  // The end of the session shuts down at once, the window's destruction
+  // comes later: only the first call does the work.
+  static bool shutDownDone = false;
+  if (shutDownDone) return;
+  shutDownDone = true;
   if (ShutdownEvent) SetEvent(ShutdownEvent);
   if (!SkipDatabaseSave && Database) {
     // Only a save that really reached the disk may be trusted at the next

@@ -8,7 +8,8 @@
 // (a cancelled start-up scan, or the icon could not be added). Every other
 // failure is raised.
 bool StartUp(HWND window);
-// Runs once, from the search window's destruction, on every way out.
+// Runs on every way out: from the search window's destruction, and earlier
+// from the end of the session; later calls do nothing.
 void ShutDown();
 
 bool CheckRequiredFiles();

@@ -229,11 +229,15 @@ void WMQueryEndSession() {
 // During a scan the session's end cancels it, as a confirmed Cancel does:
 // the scan unwinds and the program ends without saving. Closing the window
 // here would free the database under the scan.
+// Otherwise the database is saved before this returns: the platform may end
+// the process as soon as every window has answered, long before the window
+// would be destroyed.
 void WMEndSession(WPARAM sessionEnds) {
   if (sessionEnds) {
     if (ScanRunning()) {
       UserTerminate = true;
     } else {
+      ShutDown();
       Formui().AllowClose = true;
       FormCloseQuery();
     }

@@ -42,8 +42,11 @@ screenshot startup-hot-key
 pass "the hot key delivers ACTIVATETOMBALO to the search window"
 kill "$caller" 2>/dev/null || true
 
-# The end of the Windows session saves the database and marks it good.
-end_session
+# The end of the Windows session, as Wine's own session end brings it: the
+# process is ended as soon as its windows have answered WM_ENDSESSION, so the
+# database must be saved and marked good by then.
+wine wineboot --end-session >/dev/null 2>&1 || true
+wait_velkoro_exit 30 || fail "the program did not end with the session"
 [ -s "$INSTALL_DIR/memdb.dat" ] || fail "no memdb.dat after the session ended"
 [ "$(setting SaveSuccessful)" = 1 ] || fail "SaveSuccessful not 1 after a clean end"
 [ "$(setting CRC32)" = "$(file_crc "$INSTALL_DIR/memdb.dat")" ] || fail "CRC32 does not match memdb.dat"
