@@ -24,12 +24,11 @@ std::string Joined(const std::string& parent, const std::string& name) {
 
 }  // namespace
 
-TChangeMonitor::TChangeMonitor(int inotifyFd, TWatchTree& tree, TRecordWriter& out)
-    : inotify_(inotifyFd), tree_(tree), out_(out) {}
+TChangeMonitor::TChangeMonitor(int inotifyFd, TWatchTree& tree) : inotify_(inotifyFd), tree_(tree) {}
 
 void TChangeMonitor::Report(uint8_t eventCode, uint8_t subCode, const std::string& relative,
                             const std::string& newRelative) {
-  out_.Add(eventCode, subCode, tree_.RootIndex(), relative, newRelative);
+  out_->Add(eventCode, subCode, tree_.RootIndex(), relative, newRelative);
 }
 
 bool TChangeMonitor::Watch(TWatchNode* node) {

@@ -16,7 +16,9 @@
 
 class TChangeMonitor {
  public:
-  TChangeMonitor(int inotifyFd, TWatchTree& tree, TRecordWriter& out);
+  TChangeMonitor(int inotifyFd, TWatchTree& tree);
+  // Where the records go; set before the first event is handled.
+  void SetOutput(TRecordWriter& out) { out_ = &out; }
 
   // Watches every directory of the folder, reporting nothing. False when
   // the folder itself cannot be watched.
@@ -80,7 +82,7 @@ class TChangeMonitor {
 
   int inotify_;
   TWatchTree& tree_;
-  TRecordWriter& out_;
+  TRecordWriter* out_ = nullptr;
   std::vector<TPendingMove> pendingMoves_;
   std::vector<TEvent> heldEvents_;
   size_t unwatched_ = 0;

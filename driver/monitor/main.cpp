@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -52,7 +53,13 @@ std::vector<std::string> ReadRoots(const std::string& file) {
   std::vector<std::string> roots;
   size_t start = 0;
   for (size_t end; (end = all.find('\0', start)) != std::string::npos; start = end + 1) {
-    if (end > start) roots.push_back(all.substr(start, end - start));
+    if (end == start) continue;
+    // A drive's folder is often reached through a link (the prefix's
+    // dosdevices): the watch and the walk need the folder itself.
+    const std::string given = all.substr(start, end - start);
+    char* real = realpath(given.c_str(), nullptr);
+    roots.push_back(real ? real : given);
+    std::free(real);
   }
   return roots;
 }
@@ -61,9 +68,8 @@ std::vector<std::string> ReadRoots(const std::string& file) {
 // it open: the driver opens a FIFO only when it sees its final name, and
 // then never waits for this side.
 struct TWatchedFolder {
-  TWatchedFolder(const std::string& folder, int index, TRecordWriter& writer)
-      : Inotify(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)), Tree(folder, index),
-        Monitor(Inotify.get(), Tree, writer) {}
+  TWatchedFolder(const std::string& folder, int index)
+      : Inotify(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)), Tree(folder, index), Monitor(Inotify.get(), Tree) {}
   TFd Inotify;
   TWatchTree Tree;
   TChangeMonitor Monitor;
@@ -116,6 +122,14 @@ int Run(const std::string& folder) {
     std::fprintf(stderr, "velkoro-monitor: no folders to watch in %s/%s\n", folder.c_str(), mp::kRootsFile);
     return 1;
   }
+  // Every directory is watched before the FIFOs appear: the driver, which
+  // waits for them, then knows that no change is missed from here on.
+  std::vector<std::unique_ptr<TWatchedFolder>> folders;
+  for (size_t i = 0; i < roots.size(); ++i) {
+    auto watched = std::make_unique<TWatchedFolder>(roots[i], static_cast<int>(i));
+    if (watched->Inotify.get() < 0 || !watched->Monitor.WatchAll()) return 1;
+    folders.push_back(std::move(watched));
+  }
   // The control FIFO has no writer yet: opened without waiting. The records
   // FIFO is opened for reading as well, so that this side never waits for
   // the driver to open it and the driver never waits for this side.
@@ -125,16 +139,8 @@ int Run(const std::string& folder) {
     std::fprintf(stderr, "velkoro-monitor: cannot set up: %s\n", std::strerror(errno));
     return 1;
   }
-
   TRecordWriter writer(records.get(), control.get());
-  // One inotify instance per folder: folders inside one another are then
-  // each watched whole, and a move between two is a removal and a creation.
-  std::vector<std::unique_ptr<TWatchedFolder>> folders;
-  for (size_t i = 0; i < roots.size(); ++i) {
-    auto watched = std::make_unique<TWatchedFolder>(roots[i], static_cast<int>(i), writer);
-    if (watched->Inotify.get() < 0 || !watched->Monitor.WatchAll()) return 1;
-    folders.push_back(std::move(watched));
-  }
+  for (auto& watched : folders) watched->Monitor.SetOutput(writer);
   if (!DriverConnected(control.get())) {
     std::fprintf(stderr, "velkoro-monitor: no driver connected to %s\n", folder.c_str());
     return 1;
