@@ -139,6 +139,12 @@ int Run(const std::string& folder) {
     std::fprintf(stderr, "velkoro-monitor: cannot set up: %s\n", std::strerror(errno));
     return 1;
   }
+  // The folder goes before the FIFOs close: their end is the driver's sign
+  // that the monitor has finished.
+  struct TFolderRemoval {
+    const std::string& Folder;
+    ~TFolderRemoval() { RemoveFolder(Folder); }
+  } removal{folder};
   TRecordWriter writer(records.get(), control.get());
   for (auto& watched : folders) watched->Monitor.SetOutput(writer);
   if (!DriverConnected(control.get())) {

@@ -75,9 +75,12 @@ bool TMonitorLink::Start(uint32_t generation) {
     return false;
   }
   // A host program under Wine has no process handle to wait on: the FIFOs
-  // are the only sign of it.
-  if (process.hProcess) CloseHandle(process.hProcess);
-  if (process.hThread) CloseHandle(process.hThread);
+  // are the only sign of it. Wine then leaves the thread handle undefined
+  // (not zero): closing it would close some other handle of the process.
+  if (process.hProcess) {
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  }
 
   const std::wstring recordsPath = folder + L"\\records";
   const std::wstring controlPath = folder + L"\\control";
