@@ -22,7 +22,7 @@ drive_d=${VELKORO_DRIVE_D:-$HOME}
 bash "$root/tools/install-deps.sh"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
   -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j 2 --target Velkoro vkhook setup vktest
+cmake --build "$build" -j 2 --target Velkoro vkhook setup vktest velkoro_vxd velkoro_monitor
 
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 vktest() { wine "$build/tests/wine/vktest.exe" "$@"; }
