@@ -63,7 +63,7 @@ def fill(path):
 for t in range(tops):
     top = os.path.join(tree, "T%02d" % t)
     fill(top)
-    for s in range(subdirectories):
+    for s in range(subs):
         fill(os.path.join(top, "S%03d" % s))
 os.makedirs(os.path.join(tree, "BURST"))
 PY

@@ -15,13 +15,6 @@ namespace {
 
 constexpr DWORD kArrivalMs = 10000;
 
-struct TRecordLayout {
-  const char* Path;
-  const char* NewPath;
-  uint32_t SubCode;
-  uint32_t EventCode;
-};
-
 class DriverContractTest : public ::testing::Test {
  protected:
   void SetUp() override {

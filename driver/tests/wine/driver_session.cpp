@@ -7,13 +7,6 @@ namespace {
 constexpr DWORD kSetCallback = 0x8100;
 constexpr DWORD kReleaseRecord = 0x8101;
 
-struct TRecordLayout {
-  const char* Path;
-  const char* NewPath;
-  uint32_t SubCode;
-  uint32_t EventCode;
-};
-
 TDriverSession* Current = nullptr;
 
 }  // namespace

@@ -10,6 +10,14 @@
 #include <string>
 #include <vector>
 
+// The record as the driver lays it out in its memory.
+struct TRecordLayout {
+  const char* Path;
+  const char* NewPath;
+  uint32_t SubCode;
+  uint32_t EventCode;
+};
+
 struct TReceivedRecord {
   uint32_t EventCode;
   uint32_t SubCode;
