@@ -113,11 +113,12 @@ system_dir="$prefix/drive_c/windows/system32"
 cp "$driver" "$system_dir/velkoro.vxd"
 cp "$monitor" "$system_dir/velkoro-monitor"
 
-(wine "$bench_exe" "$tops" "$subdirectories" "$files" $((rate * seconds)) "$burst" | tr -d '\r' >"$work/bench.out") &
+# Written straight to the file (no filter that would hold READY back).
+wine "$bench_exe" "$tops" "$subdirectories" "$files" $((rate * seconds)) "$burst" >"$work/bench.out" &
 bench_pid=$!
 for _ in $(seq 1 1200); do
   grep -q READY "$work/bench.out" 2>/dev/null && break
-  kill -0 "$bench_pid" 2>/dev/null || { cat "$work/bench.out"; echo "driver_bench ended early" >&2; exit 2; }
+  kill -0 "$bench_pid" 2>/dev/null || { tr -d '\r' <"$work/bench.out"; echo "driver_bench ended early" >&2; exit 2; }
   sleep 0.1
 done
 grep -q READY "$work/bench.out" || { echo "driver_bench did not register" >&2; exit 2; }
@@ -146,7 +147,7 @@ PY
 status=0
 wait "$bench_pid" || status=$?
 bench_pid=""
-cat "$work/bench.out"
+tr -d '\r' <"$work/bench.out"
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
 [ "$status" -eq 0 ] || echo "some figure missed its target, or the benchmark could not run" >&2
 exit "$status"

@@ -7,6 +7,7 @@
 #include "program_state.h"
 #include "resource.h"
 #include "resource_strings.h"
+#include "win32_database_host.h"
 
 HANDLE DriverHandle = INVALID_HANDLE_VALUE;
 std::exception_ptr TExecutive::callbackFailure_;
@@ -62,6 +63,7 @@ TExecutive::TExecutive() {
 }
 
 void TExecutive::Execute() {
+  ReuseDriveTypesOnThisThread();
   DriverHandle = CreateFileA("\\\\.\\velkoro.vxd", 0, 0, nullptr, kDeviceCreateNew, kDeviceDeleteOnClose, nullptr);
   if (DriverHandle == INVALID_HANDLE_VALUE) throw DriverError(IDS_LOAD_VXD_FAILED);
 

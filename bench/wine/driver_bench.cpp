@@ -106,8 +106,10 @@ int main(int argc, char** argv) {
 
   Database = std::make_unique<TMemoryDB>(Win32DatabaseHost());
   BuildTree(*Database, tops, subdirectories, files);
-  // The driver link's thread runs at idle priority; so does this one.
+  // The driver link's thread runs at idle priority and reuses drive types
+  // for a second; so does this one.
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_IDLE);
+  ReuseDriveTypesOnThisThread();
 
   const double opened = Now();
   DriverHandle = CreateFileA("\\\\.\\velkoro.vxd", 0, 0, nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr);

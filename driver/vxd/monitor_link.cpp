@@ -52,7 +52,6 @@ void CloseIfOpen(HANDLE& handle) {
 }  // namespace
 
 bool TMonitorLink::Start(uint32_t generation) {
-  generation_ = generation;
   drives_ = FixedDrives();
   if (drives_.empty()) return false;
 
@@ -107,8 +106,10 @@ bool TMonitorLink::Start(uint32_t generation) {
 
   ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   stopping_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  reader_ = CreateThread(nullptr, 0, ReaderMain, this, 0, nullptr);
+  auto* reader = new TReader{records_, ready_, stopping_, generation, drives_};
+  reader_ = CreateThread(nullptr, 0, ReaderMain, reader, 0, nullptr);
   if (!reader_) {
+    delete reader;
     Cleanup();
     return false;
   }
@@ -123,41 +124,43 @@ bool TMonitorLink::Start(uint32_t generation) {
   return true;
 }
 
-DWORD WINAPI TMonitorLink::ReaderMain(void* self) {
-  static_cast<TMonitorLink*>(self)->ReadRecords();
+DWORD WINAPI TMonitorLink::ReaderMain(void* reader) {
+  ReadRecords(*static_cast<TReader*>(reader));
+  delete static_cast<TReader*>(reader);
   return 0;
 }
 
-void TMonitorLink::ReadRecords() {
+void TMonitorLink::ReadRecords(const TReader& reader) {
   std::string pending;
-  char buffer[64 * 1024];
+  std::vector<char> buffer(64 * 1024);
   for (;;) {
     DWORD got = 0;
-    if (!ReadFile(records_, buffer, sizeof buffer, &got, nullptr) || got == 0) return;  // the monitor ended
-    pending.append(buffer, got);
+    if (!ReadFile(reader.Records, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) || got == 0) {
+      return;  // the monitor has ended
+    }
+    pending.append(buffer.data(), got);
     size_t used = 0;
     while (pending.size() - used >= sizeof(mp::TRecordHeader)) {
       mp::TRecordHeader header;
       std::memcpy(&header, pending.data() + used, sizeof header);
       const size_t total = sizeof header + header.PathLength + header.NewPathLength;
       if (pending.size() - used < total) break;
-      if (!Dispatch(pending.data() + used, total)) return;
+      Dispatch(reader, pending.data() + used);
       used += total;
     }
     pending.erase(0, used);
   }
 }
 
-bool TMonitorLink::Dispatch(const char* record, size_t length) {
-  (void)length;
+void TMonitorLink::Dispatch(const TReader& reader, const char* record) {
   mp::TRecordHeader header;
   std::memcpy(&header, record, sizeof header);
   if (header.EventCode == mp::kReady) {
-    SetEvent(ready_);
-    return true;
+    SetEvent(reader.Ready);
+    return;
   }
-  if (header.Root >= drives_.size()) return true;
-  const char letter = drives_[header.Root].Letter;
+  if (header.Root >= reader.Drives.size()) return;
+  const char letter = reader.Drives[header.Root].Letter;
   const char* text = record + sizeof header;
   std::string path = AnsiDrivePath(letter, std::string(text, header.PathLength));
   std::string newPath;
@@ -166,8 +169,8 @@ bool TMonitorLink::Dispatch(const char* record, size_t length) {
   }
   // A record for a registration that was removed meanwhile is dropped; the
   // reader goes on until the monitor ends.
-  Delivery().Deliver(generation_, header.EventCode, header.SubCode, std::move(path), std::move(newPath), stopping_);
-  return true;
+  Delivery().Deliver(reader.Generation, header.EventCode, header.SubCode, std::move(path), std::move(newPath),
+                     reader.Stopping);
 }
 
 void TMonitorLink::Stop() {
@@ -175,24 +178,25 @@ void TMonitorLink::Stop() {
   // The monitor ends when the control FIFO's writer goes, and the reader
   // when the monitor's end closes the records FIFO.
   CloseIfOpen(control_);
-  if (reader_ && WaitForSingleObject(reader_, kStopWaitMs) == WAIT_OBJECT_0) {
+  if (reader_) {
+    if (WaitForSingleObject(reader_, kStopWaitMs) != WAIT_OBJECT_0) {
+      // A reader that did not end (a monitor that hangs) keeps its
+      // handles, and delivers nothing: its registration has gone.
+      records_ = INVALID_HANDLE_VALUE;
+      ready_ = stopping_ = nullptr;
+    }
     CloseHandle(reader_);
     reader_ = nullptr;
-    CloseIfOpen(records_);
   }
-  // A reader that did not end (a monitor that hangs) keeps its handles; it
-  // delivers nothing, since the registration it read for has gone.
   Cleanup();
 }
 
 void TMonitorLink::Cleanup() {
   CloseIfOpen(control_);
-  if (!reader_) {
-    CloseIfOpen(records_);
-    if (ready_) CloseHandle(ready_);
-    if (stopping_) CloseHandle(stopping_);
-    ready_ = stopping_ = nullptr;
-  }
+  CloseIfOpen(records_);
+  if (ready_) CloseHandle(ready_);
+  if (stopping_) CloseHandle(stopping_);
+  ready_ = stopping_ = nullptr;
   // The monitor removes its folder as it ends; whatever is left goes here.
   if (!folder_.empty()) {
     const std::wstring folder = Win32PathOfHostPath(folder_);

@@ -24,9 +24,19 @@ class TMonitorLink {
   void Stop();
 
  private:
-  static DWORD WINAPI ReaderMain(void* self);
-  void ReadRecords();
-  bool Dispatch(const char* record, size_t length);
+  // What the reader thread works with, its own copy: a reader that does
+  // not end when asked (a monitor that hangs) keeps reading its own FIFO for
+  // its own registration, whatever a later Start sets up.
+  struct TReader {
+    HANDLE Records;
+    HANDLE Ready;
+    HANDLE Stopping;
+    uint32_t Generation;
+    std::vector<TWatchedDrive> Drives;
+  };
+  static DWORD WINAPI ReaderMain(void* reader);
+  static void ReadRecords(const TReader& reader);
+  static void Dispatch(const TReader& reader, const char* record);
   void Cleanup();
 
   std::vector<TWatchedDrive> drives_;
@@ -36,5 +46,4 @@ class TMonitorLink {
   HANDLE reader_ = nullptr;
   HANDLE ready_ = nullptr;
   HANDLE stopping_ = nullptr;
-  uint32_t generation_ = 0;
 };
