@@ -55,10 +55,20 @@ bool TMonitorLink::Start(uint32_t generation) {
   drives_ = FixedDrives();
   if (drives_.empty()) return false;
 
-  // A name no other run uses: the Windows process id and the tick count.
-  folder_ = "/tmp/.velkoro-monitor-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
-  const std::wstring folder = Win32PathOfHostPath(folder_);
-  if (!CreateDirectoryW(folder.c_str(), nullptr)) return false;
+  // A name no other run uses: the Windows process id (which programs of
+  // other prefixes may share) and the tick count, counted on while taken.
+  const std::string base =
+      "/tmp/.velkoro-monitor-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
+  std::wstring folder;
+  for (int attempt = 0;; ++attempt) {
+    folder_ = attempt ? base + "-" + std::to_string(attempt) : base;
+    folder = Win32PathOfHostPath(folder_);
+    if (CreateDirectoryW(folder.c_str(), nullptr)) break;
+    if (GetLastError() != ERROR_ALREADY_EXISTS || attempt == 100) {
+      folder_.clear();
+      return false;
+    }
+  }
   std::string roots;
   for (const TWatchedDrive& drive : drives_) roots += drive.HostFolder + '\0';
   const std::wstring program = MonitorProgram();
