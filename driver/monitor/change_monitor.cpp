@@ -163,8 +163,19 @@ void TChangeMonitor::MovedTo(TWatchNode* parent, const std::string& name, bool d
     const std::string newRelative = tree_.ChildRelativePath(parent, name);
     auto node = tree_.Detach(oldParent, from.Name);
     if (node) {
+      TWatchNode* moved = node.get();
       tree_.Attach(parent, name, std::move(node));
       Report(mp::kRenamed, 0, oldRelative, newRelative);
+      if (moved->Link) return;
+      // The program applies a rename only while the new name still exists;
+      // a directory renamed again before that keeps its old name there. The
+      // removal of the old name and the new name reported afresh bring the
+      // database to the disk's state either way (and cost nothing but
+      // records when the rename was applied). The walk also watches what a
+      // directory made and moved at once had missed.
+      Report(mp::kDirectory, mp::kDirectoryRemoved, oldRelative);
+      Report(mp::kDirectory, mp::kDirectoryCreated, newRelative);
+      Resync(moved);
       return;
     }
     if (directory) {

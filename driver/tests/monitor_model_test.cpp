@@ -244,7 +244,13 @@ class MonitorModelTest : public ::testing::Test {
 
   void ExpectModelEqualsDisk() {
     const TPicture disk = DiskPicture(folders_);
-    EXPECT_EQ(model_->Picture(), disk) << "model:\n" << model_->Picture() << "disk:\n" << disk;
+    if (model_->Picture() == disk) return;
+    std::ostringstream records;
+    for (const TMonitorRecord& record : log_) {
+      records << "  " << int(record.EventCode) << "/" << int(record.SubCode) << " " << record.Root << ":"
+              << record.Path << (record.NewPath.empty() ? "" : " -> " + record.NewPath) << "\n";
+    }
+    ADD_FAILURE() << "model:\n" << model_->Picture() << "disk:\n" << disk << "records:\n" << records.str();
   }
 
   void ExpectNoRecordMentions(const std::string& text) {
@@ -338,6 +344,15 @@ TEST_F(MonitorModelTest, NothingLostInTightLoopsAndADeepRemoval) {
     const std::string top = "t" + std::to_string(i);
     MakeDirs(Drive(top + "/b/c"));
     Touch(Drive(top + "/b/c/f"));
+  }
+  // Made, filled and moved at once, before the monitor could watch them:
+  // the moved directory itself, and one inside a moved directory.
+  for (int i = 0; i < 100; ++i) {
+    const std::string top = "m" + std::to_string(i);
+    MakeDirs(Drive(top + "/a/b"));
+    Touch(Drive(top + "/a/b/f"));
+    Move(Drive(top + "/a"), Drive(top + "/moved"));
+    Move(Drive(top), Drive("n" + std::to_string(i)));
   }
   std::string deep = "deep";
   for (int level = 0; level < 40; ++level) {
