@@ -92,3 +92,8 @@ std::string ExceptionClassName(const std::exception& exception) {
   if (dynamic_cast<const std::bad_alloc*>(&exception)) return "EOutOfMemory";
   return "Exception";
 }
+
+void ShowExceptionBox(const std::exception& exception) {
+  const std::string text = ExceptionClassName(exception) + "\r\n\r\n" + exception.what();
+  MessageBoxA(nullptr, text.c_str(), Application.Title.c_str(), MB_ICONSTOP | MB_TASKMODAL);
+}

@@ -63,3 +63,6 @@ void Guarded(Handler&& handler) {
 
 // The name of an exception's class, for the top-level error box.
 std::string ExceptionClassName(const std::exception& exception);
+// The top-level error box: the exception's class name and message, task
+// modal, with the stop icon.
+void ShowExceptionBox(const std::exception& exception);

@@ -25,11 +25,6 @@ bool IsWindows95Family() {
   return GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
 }
 
-void ShowStartupError(const std::exception& exception) {
-  const std::string text = ExceptionClassName(exception) + "\r\n\r\n" + exception.what();
-  MessageBoxA(nullptr, text.c_str(), Application.Title.c_str(), MB_ICONSTOP | MB_TASKMODAL);
-}
-
 struct TForms {
   HWND SearchWindow = nullptr;
   HWND SyncReport = nullptr;
@@ -71,7 +66,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     forms.AssignHotKey = CreateAssignHotKeyDialog(Application.Handle());
     if (StartUp(forms.SearchWindow)) Application.Run();
   } catch (const std::exception& exception) {
-    ShowStartupError(exception);
+    ShowExceptionBox(exception);
   }
 
   if (instanceMutex) ReleaseMutex(instanceMutex);

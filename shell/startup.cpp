@@ -4,6 +4,7 @@
 
 #include "application.h"
 #include "exceptions.h"
+#include "executive.h"
 #include "vkhook.h"
 #include "memory_db.h"
 #include "program_state.h"
@@ -26,6 +27,12 @@ constexpr DWORD kServiceRegister = 1;
 constexpr DWORD kServiceUnregister = 0;
 constexpr int kStartAutomaticallyWithoutReSync = 2;
 constexpr int kStartAutomatically = 1;
+
+// The driver-link thread, started by StartUp. ShutDown waits this long for
+// it to deregister from the driver (which itself waits a few seconds at most
+// for its monitor to end).
+std::unique_ptr<TExecutive> DriverLink;
+constexpr DWORD kDriverLinkEndMs = 10000;
 
 void RegisterAsService() {
   ServiceLibrary = LoadLibraryA("kernel32.dll");
@@ -153,8 +160,7 @@ bool StartUp(HWND window) {
     throw;
   }
 
-  // The driver link that keeps the database current starts here, once the
-  // monitor driver exists.
+  DriverLink = std::make_unique<TExecutive>();
   return AddTrayIcon(window);
 }
 
@@ -165,13 +171,26 @@ void ShutDown() {
   if (shutDownDone) return;
   shutDownDone = true;
   if (ShutdownEvent) SetEvent(ShutdownEvent);
+  // The driver-link thread applies changes to the database inside its wait.
+  // ShutDown waits for it to leave the wait, deregister and close the
+  // driver, so that no change is applied to a database being destroyed; a
+  // change the driver still held then is lost with the session, as it
+  // would be once the program has ended.
+  const bool driverLinkEnded = !DriverLink || DriverLink->WaitFor(kDriverLinkEndMs);
   if (!SkipDatabaseSave && Database) {
     // Only a save that really reached the disk may be trusted at the next
     // start; a failed one leaves "SaveSuccessful" at 0, so the next start
     // scans rather than loading a damaged or missing file.
     if (Database->SaveToFile()) WriteRegInteger(kSettingsKey, "SaveSuccessful", 1);
   }
-  Database.reset();
+  // A thread that did not end in time may still be inside a change: the
+  // database is then left to the end of the process rather than freed
+  // under it.
+  if (driverLinkEnded) {
+    Database.reset();
+  } else {
+    (void)Database.release();
+  }
   if (TrayIconData.cbSize) Shell_NotifyIconA(NIM_DELETE, &TrayIconData);
   if (RegisterServiceProcessEntry) RegisterServiceProcessEntry(GetCurrentProcessId(), kServiceUnregister);
   if (ServiceLibrary) FreeLibrary(ServiceLibrary);

@@ -39,7 +39,7 @@ done
 bash "$root/tools/install-deps.sh"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
   -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j 2 --target Velkoro vkhook setup vktest
+cmake --build "$build" -j 2 --target Velkoro vkhook setup vktest velkoro_vxd velkoro_monitor
 # The help file, and the command with which the autostarted session ends.
 cmake --build "$build" -j 2 --target velkoro_help endsession
 

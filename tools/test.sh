@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs every test of Velkoro: the database natively under AddressSanitizer
-# and UndefinedBehaviorSanitizer, its concurrency test under
+# Runs every test of Velkoro: the database and the driver's native monitor
+# under AddressSanitizer and UndefinedBehaviorSanitizer, its concurrency test under
 # ThreadSanitizer, a bounded fuzz run of the database loader, and the
 # Win32 product's tests under Wine on a private virtual display.
 #
@@ -17,7 +17,7 @@ bash "$root/tools/install-deps.sh"
 
 step() { printf '\n=== %s\n' "$*"; }
 
-step "database, natively, with AddressSanitizer and UndefinedBehaviorSanitizer"
+step "database and the driver's monitor, natively, with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$root" -B "$build/native-asan" -G Ninja -DVELKORO_SANITIZER=address -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build "$build/native-asan" -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \

@@ -1,0 +1,52 @@
+// The driver opened as the program opens it, with a routine of the test
+// registered for its records: each record is copied as it arrives, and
+// given back at once or kept for the test to give back later.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// The record as the driver lays it out in its memory.
+struct TRecordLayout {
+  const char* Path;
+  const char* NewPath;
+  uint32_t SubCode;
+  uint32_t EventCode;
+};
+
+struct TReceivedRecord {
+  uint32_t EventCode;
+  uint32_t SubCode;
+  std::string Path;
+  std::string NewPath;
+  const void* Address;
+};
+
+class TDriverSession {
+ public:
+  TDriverSession();  // opens "\\.\velkoro.vxd"; throws when it cannot
+  ~TDriverSession();
+
+  HANDLE Handle() const { return handle_; }
+  bool Register();
+  bool Deregister();
+  // Gives an address back with CTL_RELEASE_RECORD.
+  bool Release(const void* address);
+
+  // Records are copied, and released at once unless KeepRecords is set.
+  bool KeepRecords = false;
+  std::vector<TReceivedRecord> Received;
+  // Waits alertably, as the driver link does, until Done or the bound.
+  bool WaitAlertably(DWORD milliseconds, const std::function<bool()>& done);
+  // Records whose path starts with Prefix.
+  std::vector<TReceivedRecord> ReceivedUnder(const std::string& prefix) const;
+
+ private:
+  static DWORD WINAPI Routine(void* record);
+  HANDLE handle_;
+  HANDLE never_;
+};

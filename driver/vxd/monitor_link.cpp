@@ -1,0 +1,216 @@
+#include "monitor_link.h"
+
+#include <cstring>
+
+#include "../monitor/monitor_protocol.h"
+#include "record_delivery.h"
+
+namespace mp = monitor_protocol;
+
+extern HMODULE DriverModule;
+
+namespace {
+
+// How long the monitor may take to watch every directory of every fixed
+// drive (about 3 s for a million files), and to end when asked.
+constexpr DWORD kReadyWaitMs = 120000;
+constexpr DWORD kStopWaitMs = 5000;
+constexpr DWORD kPollMs = 5;
+
+// By a directory listing: Wine answers no attributes for a FIFO.
+bool Exists(const std::wstring& path) {
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW(path.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  FindClose(search);
+  return true;
+}
+
+std::wstring MonitorProgram() {
+  wchar_t module[MAX_PATH] = {};
+  GetModuleFileNameW(DriverModule, module, MAX_PATH);
+  std::wstring path = module;
+  path.resize(path.find_last_of(L"\\/") + 1);
+  return path + L"velkoro-monitor";
+}
+
+bool WriteWholeFile(const std::wstring& path, const std::string& contents) {
+  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = WriteFile(file, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr) &&
+                  written == contents.size();
+  CloseHandle(file);
+  return ok;
+}
+
+void CloseIfOpen(HANDLE& handle) {
+  if (handle != INVALID_HANDLE_VALUE && handle) CloseHandle(handle);
+  handle = INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+
+bool TMonitorLink::Start(uint32_t generation) {
+  drives_ = FixedDrives();
+  if (drives_.empty()) return false;
+
+  // A name no other run uses: the Windows process id (which programs of
+  // other prefixes may share) and the tick count, counted on while taken.
+  const std::string base =
+      "/tmp/.velkoro-monitor-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
+  std::wstring folder;
+  for (int attempt = 0;; ++attempt) {
+    folder_ = attempt ? base + "-" + std::to_string(attempt) : base;
+    folder = Win32PathOfHostPath(folder_);
+    if (CreateDirectoryW(folder.c_str(), nullptr)) break;
+    if (GetLastError() != ERROR_ALREADY_EXISTS || attempt == 100) {
+      folder_.clear();
+      return false;
+    }
+  }
+  std::string roots;
+  for (const TWatchedDrive& drive : drives_) roots += drive.HostFolder + '\0';
+  const std::wstring program = MonitorProgram();
+  // The monitor is given its folder as the host names it (ASCII).
+  std::wstring commandLine = L"\"" + program + L"\" " + std::wstring(folder_.begin(), folder_.end());
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!WriteWholeFile(folder + L"\\roots", roots) || !Exists(program) ||
+      !CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    Cleanup();
+    return false;
+  }
+  // A host program under Wine has no process handle to wait on: the FIFOs
+  // are the only sign of it. Wine then leaves the thread handle undefined
+  // (not zero): closing it would close some other handle of the process.
+  if (process.hProcess) {
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  }
+
+  const std::wstring recordsPath = folder + L"\\records";
+  const std::wstring controlPath = folder + L"\\control";
+  // The FIFOs appear once every directory is watched; a monitor that fails
+  // removes its folder instead.
+  const std::wstring rootsPath = folder + L"\\roots";
+  for (DWORD waited = 0; !(Exists(recordsPath) && Exists(controlPath)); waited += kPollMs) {
+    if (waited >= kReadyWaitMs || !Exists(rootsPath)) {
+      Cleanup();
+      return false;
+    }
+    Sleep(kPollMs);
+  }
+  records_ = CreateFileW(recordsPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  control_ = CreateFileW(controlPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  DWORD written = 0;
+  if (records_ == INVALID_HANDLE_VALUE || control_ == INVALID_HANDLE_VALUE ||
+      !WriteFile(control_, "C", 1, &written, nullptr)) {
+    Cleanup();
+    return false;
+  }
+
+  ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  stopping_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  auto* reader = new TReader{records_, ready_, stopping_, generation, drives_};
+  reader_ = CreateThread(nullptr, 0, ReaderMain, reader, 0, nullptr);
+  if (!reader_) {
+    delete reader;
+    Cleanup();
+    return false;
+  }
+  // Ready once every directory is watched: a change made after the
+  // registration is then never missed. The reader ends first when the
+  // monitor does.
+  HANDLE waits[2] = {ready_, reader_};
+  if (WaitForMultipleObjects(2, waits, FALSE, kReadyWaitMs) != WAIT_OBJECT_0) {
+    Stop();
+    return false;
+  }
+  return true;
+}
+
+DWORD WINAPI TMonitorLink::ReaderMain(void* reader) {
+  ReadRecords(*static_cast<TReader*>(reader));
+  delete static_cast<TReader*>(reader);
+  return 0;
+}
+
+void TMonitorLink::ReadRecords(const TReader& reader) {
+  std::string pending;
+  std::vector<char> buffer(64 * 1024);
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(reader.Records, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) || got == 0) {
+      return;  // the monitor has ended
+    }
+    pending.append(buffer.data(), got);
+    size_t used = 0;
+    while (pending.size() - used >= sizeof(mp::TRecordHeader)) {
+      mp::TRecordHeader header;
+      std::memcpy(&header, pending.data() + used, sizeof header);
+      const size_t total = sizeof header + header.PathLength + header.NewPathLength;
+      if (pending.size() - used < total) break;
+      Dispatch(reader, pending.data() + used);
+      used += total;
+    }
+    pending.erase(0, used);
+  }
+}
+
+void TMonitorLink::Dispatch(const TReader& reader, const char* record) {
+  mp::TRecordHeader header;
+  std::memcpy(&header, record, sizeof header);
+  if (header.EventCode == mp::kReady) {
+    SetEvent(reader.Ready);
+    return;
+  }
+  if (header.Root >= reader.Drives.size()) return;
+  const char letter = reader.Drives[header.Root].Letter;
+  const char* text = record + sizeof header;
+  std::string path = AnsiDrivePath(letter, std::string(text, header.PathLength));
+  std::string newPath;
+  if (header.EventCode == mp::kRenamed) {
+    newPath = AnsiDrivePath(letter, std::string(text + header.PathLength, header.NewPathLength));
+  }
+  // A record for a registration that was removed meanwhile is dropped; the
+  // reader goes on until the monitor ends.
+  Delivery().Deliver(reader.Generation, header.EventCode, header.SubCode, std::move(path), std::move(newPath),
+                     reader.Stopping);
+}
+
+void TMonitorLink::Stop() {
+  if (stopping_) SetEvent(stopping_);
+  // The monitor ends when the control FIFO's writer goes, and the reader
+  // when the monitor's end closes the records FIFO.
+  CloseIfOpen(control_);
+  if (reader_) {
+    if (WaitForSingleObject(reader_, kStopWaitMs) != WAIT_OBJECT_0) {
+      // A reader that did not end (a monitor that hangs) keeps its
+      // handles, and delivers nothing: its registration has gone.
+      records_ = INVALID_HANDLE_VALUE;
+      ready_ = stopping_ = nullptr;
+    }
+    CloseHandle(reader_);
+    reader_ = nullptr;
+  }
+  Cleanup();
+}
+
+void TMonitorLink::Cleanup() {
+  CloseIfOpen(control_);
+  CloseIfOpen(records_);
+  if (ready_) CloseHandle(ready_);
+  if (stopping_) CloseHandle(stopping_);
+  ready_ = stopping_ = nullptr;
+  // The monitor removes its folder as it ends; whatever is left goes here.
+  if (!folder_.empty()) {
+    const std::wstring folder = Win32PathOfHostPath(folder_);
+    for (const wchar_t* name : {L"\\roots", L"\\records", L"\\control"}) DeleteFileW((folder + name).c_str());
+    RemoveDirectoryW(folder.c_str());
+  }
+}

@@ -1,0 +1,91 @@
+#include "executive.h"
+
+#include <string>
+
+#include "exceptions.h"
+#include "memory_db.h"
+#include "program_state.h"
+#include "resource.h"
+#include "resource_strings.h"
+#include "win32_database_host.h"
+
+HANDLE DriverHandle = INVALID_HANDLE_VALUE;
+std::exception_ptr TExecutive::callbackFailure_;
+
+namespace {
+
+constexpr DWORD kDeviceCreateNew = CREATE_NEW;
+constexpr DWORD kDeviceDeleteOnClose = FILE_FLAG_DELETE_ON_CLOSE;
+
+constexpr int32_t kDelete = 31;       // IFSFN_DELETE
+constexpr int32_t kDirectory = 32;    // IFSFN_DIR: SubCode 0 CREATE_DIR, else DELETE_DIR
+constexpr int32_t kOpen = 36;         // IFSFN_OPEN
+constexpr int32_t kRename = 37;       // IFSFN_RENAME
+constexpr int32_t kCreateDirectory = 0;
+
+EInitialization DriverError(unsigned id) {
+  const std::string product = ProductName();
+  return EInitialization(ResourceText(id, {kDriverFileName, product, product}));
+}
+
+void ApplyChange(const TChangeRecord& record) {
+  switch (record.EventCode) {
+    case kDelete: Database->DeleteFiles(record.Path); break;
+    case kDirectory:
+      if (record.SubCode == kCreateDirectory) {
+        Database->AddDirectory(record.Path);
+      } else {
+        Database->DeleteDirectory(record.Path);
+      }
+      break;
+    case kOpen: Database->AddFile(record.Path); break;
+    case kRename: Database->RenamePath(record.Path, record.NewPath); break;
+    default: break;
+  }
+}
+
+}  // namespace
+
+DWORD WINAPI ChangeCallback(TChangeRecord* record) {
+  try {
+    ApplyChange(*record);
+  } catch (...) {
+    if (!TExecutive::callbackFailure_) TExecutive::callbackFailure_ = std::current_exception();
+  }
+  DWORD returned = 0;
+  DeviceIoControl(DriverHandle, CTL_RELEASE_RECORD, &record, sizeof record, nullptr, 0, &returned, nullptr);
+  return 0;
+}
+
+TExecutive::TExecutive() {
+  SetPriority(THREAD_PRIORITY_IDLE);
+  Resume();
+}
+
+void TExecutive::Execute() {
+  ReuseDriveTypesOnThisThread();
+  DriverHandle = CreateFileA("\\\\.\\velkoro.vxd", 0, 0, nullptr, kDeviceCreateNew, kDeviceDeleteOnClose, nullptr);
+  if (DriverHandle == INVALID_HANDLE_VALUE) throw DriverError(IDS_LOAD_VXD_FAILED);
+
+  DWORD callback = reinterpret_cast<DWORD>(&ChangeCallback);
+  DWORD output = 0;
+  DWORD returned = 0;
+  if (!DeviceIoControl(DriverHandle, CTL_SET_CALLBACK, &callback, sizeof callback, &output, sizeof output,
+                       &returned, nullptr)) {
+    throw DriverError(IDS_INIT_VXD_FAILED);
+  }
+
+  for (;;) {
+    const DWORD result = WaitForSingleObjectEx(ShutdownEvent, INFINITE, TRUE);
+    if (callbackFailure_) break;
+    if (result == WAIT_OBJECT_0) break;
+    // A wait that fails (no shutdown event) would fail again at once,
+    // forever: the link ends instead, and the database stays as it is.
+    if (result == WAIT_FAILED) break;
+  }
+
+  DWORD none = 0;
+  DeviceIoControl(DriverHandle, CTL_SET_CALLBACK, &none, sizeof none, &output, sizeof output, &returned, nullptr);
+  CloseHandle(DriverHandle);
+  if (callbackFailure_) std::rethrow_exception(callbackFailure_);
+}

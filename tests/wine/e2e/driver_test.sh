@@ -1,0 +1,178 @@
+#!/usr/bin/env bash
+# The monitor driver with the installed program: a storm of changes made on
+# a fixed drive by a host program reaches the database while the program
+# runs, and the tree saved at the end of the session equals the drive; a
+# driver that cannot be loaded (4098) or that refuses the registration
+# (4100) ends the program with its message.
+source "$(dirname "$0")/lib.sh"
+
+MEMDB_TREE=$(find "$VELKORO_BUILD" -name memdb_tree.exe -not -path '*/CMakeFiles/*' | head -n 1)
+OUTSIDE="$SCRATCH/outside"
+
+make_drive
+mkdir -p "$OUTSIDE"
+python3 - "$DRIVE_D" "$OUTSIDE" <<'PY'
+import os, sys
+drive, outside = sys.argv[1], sys.argv[2]
+def tree(top, depth, files):
+    path = top
+    for level in range(depth):
+        path = os.path.join(path, "level%d" % level)
+        os.makedirs(path, exist_ok=True)
+        for f in range(files):
+            open(os.path.join(path, "f%02d.dat" % f), "w").close()
+for i in range(10):
+    tree(os.path.join(drive, "Old%02d" % i), 3, 10)
+tree(os.path.join(drive, "Outgoing"), 4, 10)
+tree(os.path.join(outside, "Incoming"), 4, 25)
+PY
+install_fresh --drive "D:fixed:$DRIVE_D"
+
+# The driver's monitor is ready once its FIFOs exist: every directory of the
+# fixed drives is watched by then.
+driver_folder() {
+  local folder
+  for folder in /tmp/.velkoro-monitor-*; do
+    grep -qaF "$WINEPREFIX/dosdevices/d:" "$folder/roots" 2>/dev/null && [ -p "$folder/records" ] && { echo "$folder"; return 0; }
+  done
+  return 1
+}
+
+# Quiet: nothing waits in the driver's channel, and neither the monitor nor
+# the program has used the processor over the last samples.
+driver_quiet() {
+  python3 - "$(driver_folder)" "$WINEPREFIX" <<'PY'
+import fcntl, glob, os, sys, termios, time, struct
+folder, prefix = sys.argv[1], sys.argv[2]
+def pids():
+    found = []
+    for d in glob.glob("/proc/[0-9]*"):
+        try:
+            cmd = open(d + "/cmdline", "rb").read()
+            if folder.encode() in cmd:
+                found.append(d)
+            elif b"Velkoro.exe" in cmd and ("WINEPREFIX=" + prefix).encode() in open(d + "/environ", "rb").read().split(b"\0"):
+                found.append(d)
+        except OSError:
+            pass
+    return found
+def cpu(d):
+    fields = open(d + "/stat").read().rsplit(")", 1)[1].split()
+    return int(fields[11]) + int(fields[12])
+def queued():
+    fd = os.open(folder + "/records", os.O_WRONLY | os.O_NONBLOCK)
+    try:
+        return struct.unpack("i", fcntl.ioctl(fd, termios.FIONREAD, b"\0\0\0\0"))[0]
+    finally:
+        os.close(fd)
+procs = pids()
+if len(procs) < 2:
+    sys.exit(1)
+last = None
+for _ in range(4):
+    sample = [cpu(d) for d in procs]
+    if queued() != 0 or (last is not None and sample != last):
+        sys.exit(1)
+    last = sample
+    time.sleep(0.25)
+PY
+}
+
+start_and_wait_up
+wait_until 60 driver_folder || fail "the driver's monitor did not come up"
+
+# The storm, from a host program.
+python3 - "$DRIVE_D" "$OUTSIDE" <<'PY'
+import os, shutil, sys
+drive, outside = sys.argv[1], sys.argv[2]
+d = lambda *p: os.path.join(drive, *p)
+# Thousands of creations in new deep directories.
+for i in range(40):
+    path = d("New%02d" % i)
+    for level in range(6):
+        path = os.path.join(path, "Deep%d" % level)
+        os.makedirs(path)
+        for f in range(8):
+            open(os.path.join(path, "n%d.txt" % f), "w").close()
+# Deletions and renames of files, old and new.
+for i in range(10):
+    for f in range(0, 10, 2):
+        os.remove(d("Old%02d" % i, "level0", "f%02d.dat" % f))
+    for f in range(1, 10, 2):
+        os.rename(d("Old%02d" % i, "level0", "f%02d.dat" % f), d("Old%02d" % i, "level0", "r%02d.dat" % f))
+for i in range(0, 40, 3):
+    os.rename(d("New%02d" % i, "Deep0", "n0.txt"), d("New%02d" % i, "Deep0", "renamed.txt"))
+# Directory renames and moves, then changes inside them.
+for i in range(0, 10, 2):
+    os.rename(d("Old%02d" % i), d("Moved%02d" % i))
+    open(d("Moved%02d" % i, "level0", "after-rename.txt"), "w").close()
+for i in range(1, 10, 4):
+    os.rename(d("Old%02d" % i, "level0", "level1"), d("New%02d" % i, "Deep0", "adopted"))
+# Directory removals.
+for i in range(3, 10, 4):
+    shutil.rmtree(d("Old%02d" % i))
+for i in range(30, 40):
+    shutil.rmtree(d("New%02d" % i, "Deep0", "Deep1", "Deep2"))
+# A tree moved in, a tree moved out (and changed there).
+os.rename(os.path.join(outside, "Incoming"), d("Incoming"))
+open(d("Incoming", "level0", "arrived.txt"), "w").close()
+os.rename(d("Outgoing"), os.path.join(outside, "Outgoing"))
+open(os.path.join(outside, "Outgoing", "level0", "gone-away.txt"), "w").close()
+# A burst of 5,000 creations in one directory.
+os.makedirs(d("Burst"))
+for f in range(5000):
+    open(d("Burst", "b%04d.bin" % f), "w").close()
+PY
+wait_until 120 driver_quiet || fail "the driver did not settle after the storm"
+end_session
+
+# The saved tree equals the drive, as the scan would record it.
+expected=$(python3 - "$DRIVE_D" <<'PY'
+import os, sys
+drive = sys.argv[1]
+lines = ["D:\\"]
+for top, dirs, files in os.walk(drive):
+    dirs[:] = [x for x in dirs if not x.startswith(".")]
+    rel = os.path.relpath(top, drive)
+    base = "D:\\" + ("" if rel == "." else rel.replace("/", "\\").upper() + "\\")
+    lines += [base + x.upper() + "\\" for x in dirs]
+    lines += [base + x.upper() for x in files if not x.startswith(".")]
+print("\n".join(sorted(lines)))
+PY
+)
+saved=$(vktest_tree() { wine "$MEMDB_TREE" 'C:\VELKORO\memdb.dat' | tr -d '\r'; }; vktest_tree | grep -F 'D:\' | LC_ALL=C sort)
+expected=$(LC_ALL=C sort <<<"$expected")
+[ "$(wc -l <<<"$expected")" -gt 7000 ] || fail "the drive holds fewer entries than the storm made"
+if [ "$saved" != "$expected" ]; then
+  diff <(echo "$expected") <(echo "$saved") | head -20 >&2
+  fail "the saved tree differs from the drive ($(wc -l <<<"$saved") saved, $(wc -l <<<"$expected") on the drive)"
+fi
+pass "a storm of $(wc -l <<<"$expected") entries' changes: the saved tree equals the drive"
+
+# Starts the program, expects the driver's error box, keeps a picture of
+# it, dismisses it and expects the program to end.
+expect_driver_error() {
+  local shot=$1 message=$2 text
+  start_velkoro
+  text=$(vktest wait-message-box "Velkoro 96" 60000) || fail "no error box for $shot"
+  screenshot "$shot"
+  vktest wait-message-box "Velkoro 96" 5000 ok >/dev/null
+  grep -qF EInitialization <<<"$text" || fail "the box does not name the class: $text"
+  grep -qF -- "$message" <<<"$text" || fail "the box lacks '$message': $text"
+  wait_velkoro_exit 30 || fail "the program did not end after the driver's error"
+}
+
+# The driver refuses the registration: its monitor is missing.
+mv "$(system_dir)/velkoro-monitor" "$SCRATCH/velkoro-monitor"
+expect_driver_error driver-refused \
+  "Failed to initialize the velkoro.vxd virtual device driver. Velkoro cannot continue execution at this time."
+mv "$SCRATCH/velkoro-monitor" "$(system_dir)/velkoro-monitor"
+pass "a driver that refuses the registration is reported with message 4100"
+
+# A file of the driver's name that is no driver: it cannot be loaded.
+cp "$(system_dir)/velkoro.vxd" "$SCRATCH/velkoro.vxd"
+: >"$(system_dir)/velkoro.vxd"
+expect_driver_error driver-not-loaded \
+  "Failed to load the velkoro.vxd virtual device driver. Velkoro cannot continue execution at this time."
+cp "$SCRATCH/velkoro.vxd" "$(system_dir)/velkoro.vxd"
+pass "a driver that cannot be loaded is reported with message 4098"
