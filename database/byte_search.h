@@ -1,6 +1,5 @@
 // Word-at-a-time byte searches over short texts (file names), shared by the
-// wildcard matcher and the substring test of the name search. None reads a
-// byte outside the text it is given.
+// wildcard matcher and the tests of the name search.
 #pragma once
 
 #include <cstddef>
@@ -40,40 +39,92 @@ inline uint64_t ExactMatchMask(uint64_t word, char byte) {
   return ~(((diff & kLows) + kLows) | diff | kLows);
 }
 
-// Whether the name holds the piece (plain bytes, no wildcard) anywhere.
-inline bool HoldsPiece(const char* name, size_t length, std::string_view piece) {
-  const size_t size = piece.size();
-  if (size == 0) return length > 0;
-  if (length < size) return false;
-  if (size == 1) return std::memchr(name, piece[0], length) != nullptr;
-  const size_t last = length - size;  // the last place the piece can start
-  const char first = piece[0], second = piece[1];
-  auto restFits = [&](size_t at) {
-    return std::memcmp(name + at + 2, piece.data() + 2, size - 2) == 0;
-  };
-  if (length < 8) {
-    for (size_t at = 0; at <= last; ++at) {
-      if (name[at] == first && name[at + 1] == second && restFits(at)) return true;
-    }
-    return false;
-  }
-  // Eight bytes at a time give the places of the piece's first two bytes
-  // among the first seven; the last word is the one that ends the name, with
-  // the places already tried masked off. Never a byte outside the name.
-  size_t at = 0;
-  for (;;) {
-    const size_t base = at + 8 <= length ? at : length - 8;
-    const uint64_t word = LoadWord(name + base);
-    uint64_t places = ExactMatchMask(word, first) & (ExactMatchMask(word, second) >> 8);
-    places &= ~0ull << (8 * (at - base));
-    while (places) {
-      const size_t place = base + LowestByte(places);
-      if (place > last) break;
-      if (restFits(place)) return true;
-      places &= places - 1;
-    }
-    if (base + 7 > last) return false;
-    at = base + 7;
-  }
-}
+// Finds a piece (plain bytes, no wildcard) anywhere in a name, for a search
+// that asks the same question of a million names: one word of the name at a
+// time, and within the word all places where the piece's first three bytes
+// (fewer if it is shorter) sit at once, so that the rest of the piece is
+// compared only where those already fit.
+//
+// Each name must have at least seven readable bytes before it (a file entry's
+// header does): the word that ends a name shorter than eight bytes starts
+// there, and the places it gives outside the name are masked off. No byte
+// after the name is ever read.
+// Whether a name ends in a suffix of at most eight bytes, with one load and
+// one comparison; the same seven readable bytes before the name as below.
+class TSuffixFinder {
+ public:
+  static constexpr size_t kLongest = 8;
 
+  explicit TSuffixFinder(std::string_view suffix) : size_(suffix.size()) {
+    char bytes[8] = {};
+    std::memcpy(bytes + 8 - size_, suffix.data(), size_);
+    std::memcpy(&wanted_, bytes, 8);
+    keep_ = size_ == 0 ? 0 : ~0ull << (8 * (8 - size_));
+  }
+
+  bool In(const char* name, size_t length) const {
+    return length > 0 && length >= size_ && ((LoadWord(name + length - 8) ^ wanted_) & keep_) == 0;
+  }
+
+ private:
+  size_t size_;
+  uint64_t wanted_ = 0;
+  uint64_t keep_ = 0;
+};
+
+class TPieceFinder {
+ public:
+  static constexpr size_t kBytesBeforeName = 7;
+
+  explicit TPieceFinder(std::string_view piece)
+      : piece_(piece), lead_(piece.size() < 3 ? piece.size() : 3), step_(9 - lead_) {
+    // A piece shorter than three bytes leaves the missing lead bytes unused.
+    for (size_t i = 0; i < 3; ++i) {
+      broadcast_[i] = i < lead_ ? 0x0101010101010101ull * static_cast<unsigned char>(piece[i]) : 0;
+      used_[i] = i < lead_ ? ~0ull : 0;
+    }
+    places_ = lead_ == 0 ? 0 : ~0ull >> (8 * (lead_ - 1));
+  }
+
+  bool In(const char* name, size_t length) const {
+    const size_t size = piece_.size();
+    if (length == 0 || length < size) return false;
+    if (size == 0) return true;
+    // Windows of eight bytes from the name's end towards its start; each
+    // holds the places [end - 8, end - lead_], the next one those just below.
+    size_t end = length;
+    for (;;) {
+      // A byte of `differ` is zero exactly where the lead bytes all fit;
+      // the bytes shifted in at the top are kept off by `places_`.
+      const uint64_t word = LoadWord(name + end - 8);
+      const uint64_t differ = (word ^ broadcast_[0]) | (((word ^ broadcast_[1]) >> 8) & used_[1]) |
+                              (((word ^ broadcast_[2]) >> 16) & used_[2]);
+      uint64_t places = ~(((differ & kLows) + kLows) | differ | kLows) & places_;
+      if (end < 8) places &= ~0ull << (8 * (8 - end));
+      while (places) {
+        const size_t place = end - 8 + LowestByte(places);
+        if (place + size <= length && RestFits(name + place)) return true;
+        places &= places - 1;
+      }
+      if (end <= 8) return false;
+      end = end - step_ > 8 ? end - step_ : 8;
+    }
+  }
+
+ private:
+  bool RestFits(const char* at) const {
+    for (size_t i = lead_; i < piece_.size(); ++i) {
+      if (at[i] != piece_[i]) return false;
+    }
+    return true;
+  }
+
+  static constexpr uint64_t kLows = 0x7F7F7F7F7F7F7F7Full;
+
+  std::string_view piece_;
+  size_t lead_;  // bytes tested a whole word at a time
+  size_t step_;  // how far the window moves
+  uint64_t broadcast_[3];  // each lead byte in every byte of a word
+  uint64_t used_[3];       // all ones for a lead byte the piece has
+  uint64_t places_;        // the bytes of a word where the piece can start
+};
