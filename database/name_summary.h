@@ -13,7 +13,8 @@
 // A directory's summary is a set of feature bits in two regions, one per
 // kind, so that the many pairs never blur the sharper anchored features:
 // 127 bits held in its own entry, or for a directory of many names a block
-// of its own of kBitsPerName bits a name. Entries sit in one array in the
+// of its own, its anchored region sized by its names and its pair region by
+// the pairs such a directory can hold. Entries sit in one array in the
 // node chain's order (the order a search reports in), so a search reads the
 // summaries of 100,000 directories as one sequential sweep. Invariant: every
 // name in a node's chain has all its features in the node's summary. Adding
@@ -46,7 +47,8 @@ class TNameQuery {
 
 class TNameSummaries {
  public:
-  static constexpr size_t kBitsPerName = 16;
+  // What an entry's own 127 bits are taken to hold, in bits a name.
+  static constexpr size_t kInlineBitsPerName = 16;
 
   TNameSummaries() = default;
   ~TNameSummaries();
