@@ -154,12 +154,7 @@ class TDDList {
   // Calls visit(node) for every node, in chain order, that may hold a match.
   template <typename TVisit>
   void ForEachNodeThatMayMatch(const TNameQuery& query, TVisit visit) const {
-    const uint32_t size = summaries_.Size();
-    for (uint32_t i = 0; i < size; ++i) {
-      if (summaries_.Admits(i, query)) {
-        if (TDirectoryRecord* node = summaries_.NodeAt(i)) visit(node);
-      }
-    }
+    summaries_.ForEachAdmitted(query, visit);
   }
   // Told by a search that walked the node's chain and found `names` entries;
   // resizes the node's summary when it no longer suits that many.

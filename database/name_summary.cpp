@@ -9,7 +9,6 @@ namespace {
 
 constexpr uint32_t kInlineBits = 127;
 constexpr uint32_t kInlineAnchoredBits = 40;
-constexpr uint64_t kOwnBlock = 1ull << 63;
 // A block's second word: its word count in the low half, the size of its
 // anchored region above it.
 constexpr uint64_t kWordCount = 0xFFFFFFFFull;
@@ -123,16 +122,16 @@ TNameSummaries::~TNameSummaries() {
 }
 
 void TNameSummaries::Clear(TEntry& entry) {
-  if (entry.Words[1] & kOwnBlock) delete[] BlockOf(entry.Words[0]);
+  if (entry.Words[1] & kOwnBlockBit) delete[] BlockOf(entry.Words[0]);
   entry.Words[0] = entry.Words[1] = 0;
 }
 
 TNameSummaries::TBits TNameSummaries::BitsOf(const TEntry& entry) {
-  if (!(entry.Words[1] & kOwnBlock)) {
+  if (!(entry.Words[1] & kOwnBlockBit)) {
     return {const_cast<uint64_t*>(entry.Words), kInlineAnchoredBits, kInlineBits - kInlineAnchoredBits};
   }
   const uint32_t bits = static_cast<uint32_t>((entry.Words[1] & kWordCount) * 64);
-  const uint32_t anchored = static_cast<uint32_t>((entry.Words[1] & ~kOwnBlock) >> kAnchoredShift);
+  const uint32_t anchored = static_cast<uint32_t>((entry.Words[1] & ~kOwnBlockBit) >> kAnchoredShift);
   return {BlockOf(entry.Words[0]), anchored, bits - anchored};
 }
 
@@ -182,11 +181,25 @@ bool TNameSummaries::Admits(uint32_t index, const TNameQuery& query) const {
   return true;
 }
 
+void TNameSummaries::InlineBitsOf(const TNameQuery& query, uint64_t (&words)[2]) {
+  TEntry entry{};
+  const TBits bits = BitsOf(entry);
+  words[0] = words[1] = 0;
+  for (uint32_t hash : query.Anchored()) {
+    const uint32_t bit = BitOf(hash, bits.AnchoredBits);
+    words[bit >> 6] |= 1ull << (bit & 63);
+  }
+  for (uint32_t hash : query.Pairs()) {
+    const uint32_t bit = bits.AnchoredBits + BitOf(hash, bits.PairBits);
+    words[bit >> 6] |= 1ull << (bit & 63);
+  }
+}
+
 void TNameSummaries::Fit(uint32_t index, const TFileRecord* chain, size_t names) {
   TEntry& entry = At(index);
-  const bool ownBlock = (entry.Words[1] & kOwnBlock) != 0;
+  const bool ownBlock = (entry.Words[1] & kOwnBlockBit) != 0;
   const size_t capacity =
-      ownBlock ? ((entry.Words[1] & ~kOwnBlock) >> kAnchoredShift) / kAnchoredBitsPerName
+      ownBlock ? ((entry.Words[1] & ~kOwnBlockBit) >> kAnchoredShift) / kAnchoredBitsPerName
                : kInlineBits / TNameSummaries::kInlineBitsPerName;
   // Rebuilt when half again too full, or (a block of its own) four times too
   // large; in between the summary stays, so a directory that changes by a
@@ -202,7 +215,7 @@ void TNameSummaries::Fit(uint32_t index, const TFileRecord* chain, size_t names)
   if (block) {
     entry.Words[0] = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(block));
     entry.Words[1] =
-        words | static_cast<uint64_t>(AnchoredBitsFor(names)) << kAnchoredShift | kOwnBlock;
+        words | static_cast<uint64_t>(AnchoredBitsFor(names)) << kAnchoredShift | kOwnBlockBit;
   }
   for (const TFileRecord* name = chain; name; name = name->Next) {
     AddName(index, name->NameView());

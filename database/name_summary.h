@@ -61,6 +61,23 @@ class TNameSummaries {
   void Remove(uint32_t index);
   void AddName(uint32_t index, std::string_view name);
   bool Admits(uint32_t index, const TNameQuery& query) const;
+  // Calls visit(node) for every entry, in order, whose node may hold a
+  // match. Most entries hold their bits inline, all in the same places, so
+  // the query's bits there are found once and each such entry costs two
+  // masked comparisons.
+  template <typename TVisit>
+  void ForEachAdmitted(const TNameQuery& query, TVisit visit) const {
+    uint64_t wanted[2];
+    InlineBitsOf(query, wanted);
+    for (uint32_t i = 0; i < size_; ++i) {
+      const TEntry& entry = At(i);
+      const bool admitted = (entry.Words[1] & kOwnBlockBit)
+                                ? Admits(i, query)
+                                : ((entry.Words[0] & wanted[0]) == wanted[0] &&
+                                   (entry.Words[1] & wanted[1]) == wanted[1]);
+      if (admitted && entry.Node) visit(entry.Node);
+    }
+  }
   // Rebuilds the summary from the chain when it is sized far from what
   // `names` (the chain's length, just counted) needs.
   void Fit(uint32_t index, const TFileRecord* chain, size_t names);
@@ -88,6 +105,10 @@ class TNameSummaries {
     uint32_t PairBits;      // the next PairBits bits hold the pairs
   };
   static TBits BitsOf(const TEntry& entry);
+  // The bits the query requires in an entry that holds its bits inline.
+  static void InlineBitsOf(const TNameQuery& query, uint64_t (&words)[2]);
+  // Set in an entry's second word when its bits are in a block of its own.
+  static constexpr uint64_t kOwnBlockBit = 1ull << 63;
   static constexpr uint32_t kChunkBits = 12;
   static constexpr uint32_t kChunkEntries = 1u << kChunkBits;
 
