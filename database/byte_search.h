@@ -39,18 +39,14 @@ inline uint64_t ExactMatchMask(uint64_t word, char byte) {
   return ~(((diff & kLows) + kLows) | diff | kLows);
 }
 
-// Finds a piece (plain bytes, no wildcard) anywhere in a name, for a search
-// that asks the same question of a million names: one word of the name at a
-// time, and within the word all places where the piece's first three bytes
-// (fewer if it is shorter) sit at once, so that the rest of the piece is
-// compared only where those already fit.
-//
-// Each name must have at least seven readable bytes before it (a file entry's
-// header does): the word that ends a name shorter than eight bytes starts
-// there, and the places it gives outside the name are masked off. No byte
-// after the name is ever read.
+// Both finders read whole words that may start before a name: `Before`
+// bytes ahead of each name must be readable (a file entry's header is
+// there). A name too short for its word to start within them is read byte
+// by byte instead. No byte after the name is ever read.
+
 // Whether a name ends in a suffix of at most eight bytes, with one load and
-// one comparison; the same seven readable bytes before the name as below.
+// one comparison.
+template <size_t Before>
 class TSuffixFinder {
  public:
   static constexpr size_t kLongest = 8;
@@ -59,23 +55,33 @@ class TSuffixFinder {
     char bytes[8] = {};
     std::memcpy(bytes + 8 - size_, suffix.data(), size_);
     std::memcpy(&wanted_, bytes, 8);
+    std::memcpy(suffix_, suffix.data(), size_);
     keep_ = size_ == 0 ? 0 : ~0ull << (8 * (8 - size_));
   }
 
   bool In(const char* name, size_t length) const {
-    return length > 0 && length >= size_ && ((LoadWord(name + length - 8) ^ wanted_) & keep_) == 0;
+    if (length == 0 || length < size_) return false;
+    if (length + Before < 8) return std::memcmp(name + length - size_, suffix_, size_) == 0;
+    return ((LoadWord(name + length - 8) ^ wanted_) & keep_) == 0;
   }
 
  private:
   size_t size_;
+  char suffix_[8] = {};
   uint64_t wanted_ = 0;
   uint64_t keep_ = 0;
 };
 
+// Finds a piece (plain bytes, no wildcard) anywhere in a name, for a search
+// that asks the same question of a million names: one word of the name at a
+// time, and within the word all places where the piece's first three bytes
+// (fewer if it is shorter) sit at once, so that the rest of the piece is
+// compared only where those already fit. The word that ends a name shorter
+// than eight bytes starts before it; the places it gives there are masked
+// off.
+template <size_t Before>
 class TPieceFinder {
  public:
-  static constexpr size_t kBytesBeforeName = 7;
-
   explicit TPieceFinder(std::string_view piece)
       : piece_(piece), lead_(piece.size() < 3 ? piece.size() : 3), step_(9 - lead_) {
     // A piece shorter than three bytes leaves the missing lead bytes unused.
@@ -90,6 +96,7 @@ class TPieceFinder {
     const size_t size = piece_.size();
     if (length == 0 || length < size) return false;
     if (size == 0) return true;
+    if (length + Before < 8) return std::string_view(name, length).find(piece_) != std::string_view::npos;
     // Windows of eight bytes from the name's end towards its start; each
     // holds the places [end - 8, end - lead_], the next one those just below.
     size_t end = length;

@@ -26,10 +26,10 @@ struct TLiteralTest {
   }
 };
 
-// The word loads of the finders start up to seven bytes before a name; an
-// entry's header is there.
-static_assert(offsetof(TFileRecord, Name) >= TPieceFinder::kBytesBeforeName,
-              "a file entry's name needs seven bytes of header before it");
+// The finders' word loads may start in the entry's header, before its name.
+constexpr size_t kHeaderBytes = offsetof(TFileRecord, Name);
+using TEntrySuffixFinder = TSuffixFinder<kHeaderBytes>;
+using TEntryPieceFinder = TPieceFinder<kHeaderBytes>;
 
 struct TSuffixTest {
   std::string_view Text;
@@ -40,12 +40,12 @@ struct TSuffixTest {
 };
 
 struct TShortSuffixTest {
-  TSuffixFinder Finder;
+  TEntrySuffixFinder Finder;
   bool operator()(const TFileRecord* entry) const { return Finder.In(entry->Name, entry->Length); }
 };
 
 struct TInfixTest {
-  TPieceFinder Finder;
+  TEntryPieceFinder Finder;
   bool operator()(const TFileRecord* entry) const { return Finder.In(entry->Name, entry->Length); }
 };
 
@@ -208,15 +208,15 @@ void TMemoryDB::Search(const std::string& pattern) {
       Collect(*DirList, start, query, TLiteralTest{compiled.Literal()}, ResultFiles, ResultDirs);
       return;
     case TWildcardPattern::TShape::LiteralSuffix:
-      if (compiled.Literal().size() <= TSuffixFinder::kLongest) {
-        Collect(*DirList, start, query, TShortSuffixTest{TSuffixFinder(compiled.Literal())},
+      if (compiled.Literal().size() <= TEntrySuffixFinder::kLongest) {
+        Collect(*DirList, start, query, TShortSuffixTest{TEntrySuffixFinder(compiled.Literal())},
                 ResultFiles, ResultDirs);
       } else {
         Collect(*DirList, start, query, TSuffixTest{compiled.Literal()}, ResultFiles, ResultDirs);
       }
       return;
     case TWildcardPattern::TShape::Infix:
-      Collect(*DirList, start, query, TInfixTest{TPieceFinder(compiled.Literal())}, ResultFiles,
+      Collect(*DirList, start, query, TInfixTest{TEntryPieceFinder(compiled.Literal())}, ResultFiles,
               ResultDirs);
       return;
     case TWildcardPattern::TShape::General:

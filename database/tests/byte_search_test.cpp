@@ -11,8 +11,9 @@
 
 namespace {
 
-// A name with `before` bytes of header and `after` bytes behind it, both
+// A name with `Before` bytes of header and some bytes behind it, both
 // filled with `filler`, as a file entry lies in memory.
+template <size_t Before>
 class TFramedName {
  public:
   TFramedName(const std::string& name, const std::string& filler)
@@ -23,7 +24,7 @@ class TFramedName {
   const char* Name() const { return bytes_.data() + kBefore; }
 
  private:
-  static constexpr size_t kBefore = TPieceFinder::kBytesBeforeName;
+  static constexpr size_t kBefore = Before;
   static constexpr size_t kAfter = 16;
   std::vector<char> bytes_;
 };
@@ -40,27 +41,28 @@ std::vector<std::string> NamesAround(const std::string& piece, size_t length) {
   return names;
 }
 
-TEST(ByteSearch, FindersAgreeWithThePlainAnswerAtEveryPlaceAndLength) {
+template <size_t Before>
+void CheckFindersAgainstThePlainAnswer() {
   const std::vector<std::string> pieces = {"A", "AB", "ABC", "ABCD", "AAB", "ABA", "ABCDEFGHIJ", "x"};
   size_t found = 0, checked = 0;
   for (const std::string& piece : pieces) {
-    const TPieceFinder pieceFinder(piece);
-    const bool shortSuffix = piece.size() <= TSuffixFinder::kLongest;
-    const TSuffixFinder suffixFinder(shortSuffix ? piece : std::string());
+    const TPieceFinder<Before> pieceFinder(piece);
+    const bool shortSuffix = piece.size() <= TSuffixFinder<Before>::kLongest;
+    const TSuffixFinder<Before> suffixFinder(shortSuffix ? piece : std::string());
     for (size_t length = 0; length <= 24; ++length) {
       for (const std::string& name : NamesAround(piece, length)) {
         // Fillers of the piece itself and of its first byte make a match
         // just outside the name as likely as it can be.
         for (const std::string& filler : {piece, std::string(1, piece[0])}) {
-          const TFramedName framed(name, filler);
+          const TFramedName<Before> framed(name, filler);
           const bool holds = length > 0 && name.find(piece) != std::string::npos;
           EXPECT_EQ(pieceFinder.In(framed.Name(), length), holds)
-              << "piece " << piece << " name '" << name << "'";
+              << "header " << Before << " piece " << piece << " name '" << name << "'";
           if (shortSuffix) {
             const bool ends = length > 0 && length >= piece.size() &&
                               name.compare(length - piece.size(), piece.size(), piece) == 0;
             EXPECT_EQ(suffixFinder.In(framed.Name(), length), ends)
-                << "suffix " << piece << " name '" << name << "'";
+                << "header " << Before << " suffix " << piece << " name '" << name << "'";
           }
           found += holds;
           ++checked;
@@ -71,6 +73,13 @@ TEST(ByteSearch, FindersAgreeWithThePlainAnswerAtEveryPlaceAndLength) {
   // Both answers came up many times.
   EXPECT_GT(found, checked / 4);
   EXPECT_LT(found, checked);
+}
+
+// The headers of the 64-bit entry and the 32-bit one, and none at all.
+TEST(ByteSearch, FindersAgreeWithThePlainAnswerAtEveryPlaceAndLength) {
+  CheckFindersAgainstThePlainAnswer<10>();
+  CheckFindersAgainstThePlainAnswer<6>();
+  CheckFindersAgainstThePlainAnswer<0>();
 }
 
 }  // namespace
