@@ -7,6 +7,10 @@
 #include <cstring>
 #include <string_view>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 // The first byte of the text in the lowest bits: both targets (x86-64 for
 // the tests, i386 for the product) are little-endian.
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
@@ -97,6 +101,9 @@ class TPieceFinder {
     if (length == 0 || length < size) return false;
     if (size == 0) return true;
     if (length + Before < 8) return std::string_view(name, length).find(piece_) != std::string_view::npos;
+#if defined(__SSE2__)
+    if (length + Before >= 16) return WideIn(name, length);
+#endif
     // Windows of eight bytes from the name's end towards its start; each
     // holds the places [end - 8, end - lead_], the next one those just below.
     size_t end = length;
@@ -119,6 +126,48 @@ class TPieceFinder {
   }
 
  private:
+#if defined(__SSE2__)
+  // The same search sixteen bytes at a time, where the processor has the
+  // registers for it: a name of up to fourteen bytes takes one window.
+  bool WideIn(const char* name, size_t length) const {
+    const __m128i lead0 = _mm_set1_epi8(piece_[0]);
+    const __m128i lead1 = _mm_set1_epi8(lead_ > 1 ? piece_[1] : 0);
+    const __m128i lead2 = _mm_set1_epi8(lead_ > 2 ? piece_[2] : 0);
+    const unsigned startable = 0xFFFFu >> (lead_ - 1);
+    const size_t last = length < 16 ? length : 16;  // the end of the lowest window
+    const size_t step = 17 - lead_;
+    size_t end = length;
+    for (;;) {
+      const __m128i word = _mm_loadu_si128(reinterpret_cast<const __m128i*>(name + end - 16));
+      __m128i fits = _mm_cmpeq_epi8(word, lead0);
+      if (lead_ > 1) fits = _mm_and_si128(fits, _mm_srli_si128(_mm_cmpeq_epi8(word, lead1), 1));
+      if (lead_ > 2) fits = _mm_and_si128(fits, _mm_srli_si128(_mm_cmpeq_epi8(word, lead2), 2));
+      unsigned places = static_cast<unsigned>(_mm_movemask_epi8(fits)) & startable;
+      if (end < 16) places &= 0xFFFFu << (16 - end);
+      while (places) {
+        const size_t place = end - 16 + LowestBit(places);
+        if (place + piece_.size() <= length && RestFits(name + place)) return true;
+        places &= places - 1;
+      }
+      if (end <= last) return false;
+      end = end - step > last ? end - step : last;
+    }
+  }
+
+  static size_t LowestBit(unsigned bits) {
+#if defined(__GNUC__)
+    return static_cast<size_t>(__builtin_ctz(bits));
+#else
+    size_t index = 0;
+    while (!(bits & 1)) {
+      bits >>= 1;
+      ++index;
+    }
+    return index;
+#endif
+  }
+#endif
+
   bool RestFits(const char* at) const {
     for (size_t i = lead_; i < piece_.size(); ++i) {
       if (at[i] != piece_[i]) return false;

@@ -1,5 +1,5 @@
 // The word-at-a-time finders against the plain string answers, for every
-// name length around the word size and every place of the piece. The bytes
+// name length around the word sizes and every place of the piece. The bytes
 // before and after each name are the piece's own bytes, so a place outside
 // the name that were not masked off would show as a false match.
 #include "byte_search.h"
@@ -49,7 +49,7 @@ void CheckFindersAgainstThePlainAnswer() {
     const TPieceFinder<Before> pieceFinder(piece);
     const bool shortSuffix = piece.size() <= TSuffixFinder<Before>::kLongest;
     const TSuffixFinder<Before> suffixFinder(shortSuffix ? piece : std::string());
-    for (size_t length = 0; length <= 24; ++length) {
+    for (size_t length = 0; length <= 40; ++length) {
       for (const std::string& name : NamesAround(piece, length)) {
         // Fillers of the piece itself and of its first byte make a match
         // just outside the name as likely as it can be.
