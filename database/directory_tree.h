@@ -139,6 +139,12 @@ class TDDList {
   // The first entry of the node's file chain with this name, or nil.
   TFileRecord* FindEntry(const TDirectoryRecord* node, std::string_view name) const;
   bool Contains(const TDirectoryRecord* node) const;
+  // FindEntry for a caller about to add the name when it is absent. The
+  // node's summary rules most absent names out without reading the chain;
+  // a chain read to its end tells its length, and the summary is resized
+  // when it no longer suits it, so that it stays sharp while a directory
+  // fills up between searches.
+  TFileRecord* FindEntryBeforeAdding(TDirectoryRecord* node, std::string_view name);
 
   // Children of a node in chain order (the index behind subtree walks).
   TDirectoryRecord* FirstChild(const TDirectoryRecord* node) const { return node->firstChild_; }

@@ -181,6 +181,19 @@ bool TNameSummaries::Admits(uint32_t index, const TNameQuery& query) const {
   return true;
 }
 
+bool TNameSummaries::MayHoldName(uint32_t index, std::string_view name) const {
+  const TBits bits = BitsOf(At(index));
+  const uint64_t* words = bits.Words;
+  const auto present = [&](uint32_t hash) {
+    const uint32_t bit = BitOf(hash, bits.AnchoredBits);
+    return (words[bit >> 6] >> (bit & 63) & 1) != 0;
+  };
+  if (!present(WholeHash(name.data(), name.size()))) return false;
+  if (name.size() < 3) return true;
+  const uint32_t end = LastThree(name.data() + name.size());
+  return present(LengthAndEndHash(name.size(), end)) && present(LastThreeHash(end));
+}
+
 void TNameSummaries::InlineBitsOf(const TNameQuery& query, uint64_t (&words)[2]) {
   TEntry entry{};
   const TBits bits = BitsOf(entry);

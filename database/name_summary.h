@@ -61,6 +61,10 @@ class TNameSummaries {
   void Remove(uint32_t index);
   void AddName(uint32_t index, std::string_view name);
   bool Admits(uint32_t index, const TNameQuery& query) const;
+  // Whether the node's chain may hold exactly this name (false: it
+  // certainly does not). Reads the anchored features only, which sets of
+  // names share least.
+  bool MayHoldName(uint32_t index, std::string_view name) const;
   // Calls visit(node) for every entry, in order, whose node may hold a
   // match. Most entries hold their bits inline, all in the same places, so
   // the query's bits there are found once and each such entry costs two
