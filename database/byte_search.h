@@ -1,12 +1,15 @@
 // Word-at-a-time byte searches over short texts (file names), shared by the
-// wildcard matcher and the substring test of the name search. None reads a
-// byte outside the text it is given.
+// wildcard matcher and the tests of the name search.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 // The first byte of the text in the lowest bits: both targets (x86-64 for
 // the tests, i386 for the product) are little-endian.
@@ -40,40 +43,144 @@ inline uint64_t ExactMatchMask(uint64_t word, char byte) {
   return ~(((diff & kLows) + kLows) | diff | kLows);
 }
 
-// Whether the name holds the piece (plain bytes, no wildcard) anywhere.
-inline bool HoldsPiece(const char* name, size_t length, std::string_view piece) {
-  const size_t size = piece.size();
-  if (size == 0) return length > 0;
-  if (length < size) return false;
-  if (size == 1) return std::memchr(name, piece[0], length) != nullptr;
-  const size_t last = length - size;  // the last place the piece can start
-  const char first = piece[0], second = piece[1];
-  auto restFits = [&](size_t at) {
-    return std::memcmp(name + at + 2, piece.data() + 2, size - 2) == 0;
-  };
-  if (length < 8) {
-    for (size_t at = 0; at <= last; ++at) {
-      if (name[at] == first && name[at + 1] == second && restFits(at)) return true;
-    }
-    return false;
-  }
-  // Eight bytes at a time give the places of the piece's first two bytes
-  // among the first seven; the last word is the one that ends the name, with
-  // the places already tried masked off. Never a byte outside the name.
-  size_t at = 0;
-  for (;;) {
-    const size_t base = at + 8 <= length ? at : length - 8;
-    const uint64_t word = LoadWord(name + base);
-    uint64_t places = ExactMatchMask(word, first) & (ExactMatchMask(word, second) >> 8);
-    places &= ~0ull << (8 * (at - base));
-    while (places) {
-      const size_t place = base + LowestByte(places);
-      if (place > last) break;
-      if (restFits(place)) return true;
-      places &= places - 1;
-    }
-    if (base + 7 > last) return false;
-    at = base + 7;
-  }
-}
+// Both finders read whole words that may start before a name: `Before`
+// bytes ahead of each name must be readable (a file entry's header is
+// there). A name too short for its word to start within them is read byte
+// by byte instead. No byte after the name is ever read.
 
+// Whether a name ends in a suffix of at most eight bytes, with one load and
+// one comparison.
+template <size_t Before>
+class TSuffixFinder {
+ public:
+  static constexpr size_t kLongest = 8;
+
+  explicit TSuffixFinder(std::string_view suffix) : size_(suffix.size()) {
+    char bytes[8] = {};
+    std::memcpy(bytes + 8 - size_, suffix.data(), size_);
+    std::memcpy(&wanted_, bytes, 8);
+    std::memcpy(suffix_, suffix.data(), size_);
+    keep_ = size_ == 0 ? 0 : ~0ull << (8 * (8 - size_));
+  }
+
+  bool In(const char* name, size_t length) const {
+    if (length == 0 || length < size_) return false;
+    if (length + Before < 8) return std::memcmp(name + length - size_, suffix_, size_) == 0;
+    return ((LoadWord(name + length - 8) ^ wanted_) & keep_) == 0;
+  }
+
+ private:
+  size_t size_;
+  char suffix_[8] = {};
+  uint64_t wanted_ = 0;
+  uint64_t keep_ = 0;
+};
+
+// Finds a piece (plain bytes, no wildcard) anywhere in a name, for a search
+// that asks the same question of a million names: one word of the name at a
+// time, and within the word all places where the piece's first three bytes
+// (fewer if it is shorter) sit at once, so that the rest of the piece is
+// compared only where those already fit. The word that ends a name shorter
+// than eight bytes starts before it; the places it gives there are masked
+// off.
+template <size_t Before>
+class TPieceFinder {
+ public:
+  explicit TPieceFinder(std::string_view piece)
+      : piece_(piece), lead_(piece.size() < 3 ? piece.size() : 3), step_(9 - lead_) {
+    // A piece shorter than three bytes leaves the missing lead bytes unused.
+    for (size_t i = 0; i < 3; ++i) {
+      broadcast_[i] = i < lead_ ? 0x0101010101010101ull * static_cast<unsigned char>(piece[i]) : 0;
+      used_[i] = i < lead_ ? ~0ull : 0;
+    }
+    places_ = lead_ == 0 ? 0 : ~0ull >> (8 * (lead_ - 1));
+  }
+
+  bool In(const char* name, size_t length) const {
+    const size_t size = piece_.size();
+    if (length == 0 || length < size) return false;
+    if (size == 0) return true;
+    if (length + Before < 8) return std::string_view(name, length).find(piece_) != std::string_view::npos;
+#if defined(__SSE2__)
+    if (length + Before >= 16) return WideIn(name, length);
+#endif
+    // Windows of eight bytes from the name's end towards its start; each
+    // holds the places [end - 8, end - lead_], the next one those just below.
+    size_t end = length;
+    for (;;) {
+      // A byte of `differ` is zero exactly where the lead bytes all fit;
+      // the bytes shifted in at the top are kept off by `places_`.
+      const uint64_t word = LoadWord(name + end - 8);
+      const uint64_t differ = (word ^ broadcast_[0]) | (((word ^ broadcast_[1]) >> 8) & used_[1]) |
+                              (((word ^ broadcast_[2]) >> 16) & used_[2]);
+      uint64_t places = ~(((differ & kLows) + kLows) | differ | kLows) & places_;
+      if (end < 8) places &= ~0ull << (8 * (8 - end));
+      while (places) {
+        const size_t place = end - 8 + LowestByte(places);
+        if (place + size <= length && RestFits(name + place)) return true;
+        places &= places - 1;
+      }
+      if (end <= 8) return false;
+      end = end - step_ > 8 ? end - step_ : 8;
+    }
+  }
+
+ private:
+#if defined(__SSE2__)
+  // The same search sixteen bytes at a time, where the processor has the
+  // registers for it: a name of up to fourteen bytes takes one window.
+  bool WideIn(const char* name, size_t length) const {
+    const __m128i lead0 = _mm_set1_epi8(piece_[0]);
+    const __m128i lead1 = _mm_set1_epi8(lead_ > 1 ? piece_[1] : 0);
+    const __m128i lead2 = _mm_set1_epi8(lead_ > 2 ? piece_[2] : 0);
+    const unsigned startable = 0xFFFFu >> (lead_ - 1);
+    const size_t last = length < 16 ? length : 16;  // the end of the lowest window
+    const size_t step = 17 - lead_;
+    size_t end = length;
+    for (;;) {
+      const __m128i word = _mm_loadu_si128(reinterpret_cast<const __m128i*>(name + end - 16));
+      __m128i fits = _mm_cmpeq_epi8(word, lead0);
+      if (lead_ > 1) fits = _mm_and_si128(fits, _mm_srli_si128(_mm_cmpeq_epi8(word, lead1), 1));
+      if (lead_ > 2) fits = _mm_and_si128(fits, _mm_srli_si128(_mm_cmpeq_epi8(word, lead2), 2));
+      unsigned places = static_cast<unsigned>(_mm_movemask_epi8(fits)) & startable;
+      if (end < 16) places &= 0xFFFFu << (16 - end);
+      while (places) {
+        const size_t place = end - 16 + LowestBit(places);
+        if (place + piece_.size() <= length && RestFits(name + place)) return true;
+        places &= places - 1;
+      }
+      if (end <= last) return false;
+      end = end - step > last ? end - step : last;
+    }
+  }
+
+  static size_t LowestBit(unsigned bits) {
+#if defined(__GNUC__)
+    return static_cast<size_t>(__builtin_ctz(bits));
+#else
+    size_t index = 0;
+    while (!(bits & 1)) {
+      bits >>= 1;
+      ++index;
+    }
+    return index;
+#endif
+  }
+#endif
+
+  bool RestFits(const char* at) const {
+    for (size_t i = lead_; i < piece_.size(); ++i) {
+      if (at[i] != piece_[i]) return false;
+    }
+    return true;
+  }
+
+  static constexpr uint64_t kLows = 0x7F7F7F7F7F7F7F7Full;
+
+  std::string_view piece_;
+  size_t lead_;  // bytes tested a whole word at a time
+  size_t step_;  // how far the window moves
+  uint64_t broadcast_[3];  // each lead byte in every byte of a word
+  uint64_t used_[3];       // all ones for a lead byte the piece has
+  uint64_t places_;        // the bytes of a word where the piece can start
+};

@@ -48,7 +48,7 @@ void TMemoryDB::AddFile(const std::string& path) {
   TLockGuard guard(*Lock);
   const auto [name, parent] = Resolve(*this, path);
   if (!parent || !UsableName(name)) return;
-  if (DirList->FindEntry(parent, name)) return;
+  if (DirList->FindEntryBeforeAdding(parent, name)) return;
   DirList->AddEntry(name, parent);
 }
 

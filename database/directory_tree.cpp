@@ -277,3 +277,15 @@ TFileRecord* TDDList::FindEntry(const TDirectoryRecord* node, std::string_view n
   }
   return nullptr;
 }
+
+TFileRecord* TDDList::FindEntryBeforeAdding(TDirectoryRecord* node, std::string_view name) {
+  if (!summaries_.MayHoldName(node->summaryIndex_, name)) return nullptr;
+  size_t names = 0;
+  for (TFileRecord* entry = node->Files; entry; entry = entry->Next, ++names) {
+    if (entry->Length == name.size() && std::memcmp(entry->Name, name.data(), name.size()) == 0) {
+      return entry;
+    }
+  }
+  FitSummary(node, names);
+  return nullptr;
+}

@@ -139,6 +139,12 @@ class TDDList {
   // The first entry of the node's file chain with this name, or nil.
   TFileRecord* FindEntry(const TDirectoryRecord* node, std::string_view name) const;
   bool Contains(const TDirectoryRecord* node) const;
+  // FindEntry for a caller about to add the name when it is absent. The
+  // node's summary rules most absent names out without reading the chain;
+  // a chain read to its end tells its length, and the summary is resized
+  // when it no longer suits it, so that it stays sharp while a directory
+  // fills up between searches.
+  TFileRecord* FindEntryBeforeAdding(TDirectoryRecord* node, std::string_view name);
 
   // Children of a node in chain order (the index behind subtree walks).
   TDirectoryRecord* FirstChild(const TDirectoryRecord* node) const { return node->firstChild_; }
@@ -154,12 +160,7 @@ class TDDList {
   // Calls visit(node) for every node, in chain order, that may hold a match.
   template <typename TVisit>
   void ForEachNodeThatMayMatch(const TNameQuery& query, TVisit visit) const {
-    const uint32_t size = summaries_.Size();
-    for (uint32_t i = 0; i < size; ++i) {
-      if (summaries_.Admits(i, query)) {
-        if (TDirectoryRecord* node = summaries_.NodeAt(i)) visit(node);
-      }
-    }
+    summaries_.ForEachAdmitted(query, visit);
   }
   // Told by a search that walked the node's chain and found `names` entries;
   // resizes the node's summary when it no longer suits that many.

@@ -1,5 +1,6 @@
 // The name search and its result rows.
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "memory_db.h"
@@ -25,6 +26,11 @@ struct TLiteralTest {
   }
 };
 
+// The finders' word loads may start in the entry's header, before its name.
+constexpr size_t kHeaderBytes = offsetof(TFileRecord, Name);
+using TEntrySuffixFinder = TSuffixFinder<kHeaderBytes>;
+using TEntryPieceFinder = TPieceFinder<kHeaderBytes>;
+
 struct TSuffixTest {
   std::string_view Text;
   bool operator()(const TFileRecord* entry) const {
@@ -33,11 +39,14 @@ struct TSuffixTest {
   }
 };
 
+struct TShortSuffixTest {
+  TEntrySuffixFinder Finder;
+  bool operator()(const TFileRecord* entry) const { return Finder.In(entry->Name, entry->Length); }
+};
+
 struct TInfixTest {
-  std::string_view Text;
-  bool operator()(const TFileRecord* entry) const {
-    return HoldsPiece(entry->Name, entry->Length, Text);
-  }
+  TEntryPieceFinder Finder;
+  bool operator()(const TFileRecord* entry) const { return Finder.In(entry->Name, entry->Length); }
 };
 
 struct TPatternTest {
@@ -199,10 +208,16 @@ void TMemoryDB::Search(const std::string& pattern) {
       Collect(*DirList, start, query, TLiteralTest{compiled.Literal()}, ResultFiles, ResultDirs);
       return;
     case TWildcardPattern::TShape::LiteralSuffix:
-      Collect(*DirList, start, query, TSuffixTest{compiled.Literal()}, ResultFiles, ResultDirs);
+      if (compiled.Literal().size() <= TEntrySuffixFinder::kLongest) {
+        Collect(*DirList, start, query, TShortSuffixTest{TEntrySuffixFinder(compiled.Literal())},
+                ResultFiles, ResultDirs);
+      } else {
+        Collect(*DirList, start, query, TSuffixTest{compiled.Literal()}, ResultFiles, ResultDirs);
+      }
       return;
     case TWildcardPattern::TShape::Infix:
-      Collect(*DirList, start, query, TInfixTest{compiled.Literal()}, ResultFiles, ResultDirs);
+      Collect(*DirList, start, query, TInfixTest{TEntryPieceFinder(compiled.Literal())}, ResultFiles,
+              ResultDirs);
       return;
     case TWildcardPattern::TShape::General:
       Collect(*DirList, start, query, TPatternTest{compiled}, ResultFiles, ResultDirs);

@@ -9,7 +9,22 @@ namespace {
 
 constexpr uint32_t kInlineBits = 127;
 constexpr uint32_t kInlineAnchoredBits = 40;
-constexpr uint64_t kOwnBlock = 1ull << 63;
+// A block's second word: its word count in the low half, the size of its
+// anchored region above it.
+constexpr uint64_t kWordCount = 0xFFFFFFFFull;
+constexpr uint32_t kAnchoredShift = 32;
+
+// A block's regions, by the number of names it is sized for. The anchored
+// features differ from name to name, so that region grows with the names.
+// The pairs do not: a directory's names hold a few hundred to a couple of
+// thousand different ones, however many names it has. Their region grows
+// with the names up to a ceiling that keeps about one bit in six set for
+// every pair a directory can hold; what a large directory saves there pays
+// for the middle-sized ones, whose pairs, still growing with each name,
+// need more than the anchored features do.
+constexpr uint32_t kAnchoredBitsPerName = 8;
+constexpr uint32_t kPairBitsPerName = 16;
+constexpr uint32_t kMostPairBits = 8192;
 
 // Feature kinds, kept apart in the hashed key.
 enum : uint32_t {
@@ -68,7 +83,12 @@ bool Plain(char c) { return c != '?' && c != '*'; }
 
 uint64_t* BlockOf(uint64_t word) { return reinterpret_cast<uint64_t*>(static_cast<uintptr_t>(word)); }
 
-size_t WordsFor(size_t names) { return (names * TNameSummaries::kBitsPerName + 63) / 64; }
+size_t AnchoredBitsFor(size_t names) { return names * kAnchoredBitsPerName; }
+
+size_t WordsFor(size_t names) {
+  const size_t pairs = std::min<size_t>(names * kPairBitsPerName, kMostPairBits);
+  return (AnchoredBitsFor(names) + pairs + 63) / 64;
+}
 
 void AddUnique(std::vector<uint32_t>& features, uint32_t feature) {
   if (std::find(features.begin(), features.end(), feature) == features.end()) {
@@ -102,19 +122,16 @@ TNameSummaries::~TNameSummaries() {
 }
 
 void TNameSummaries::Clear(TEntry& entry) {
-  if (entry.Words[1] & kOwnBlock) delete[] BlockOf(entry.Words[0]);
+  if (entry.Words[1] & kOwnBlockBit) delete[] BlockOf(entry.Words[0]);
   entry.Words[0] = entry.Words[1] = 0;
 }
 
 TNameSummaries::TBits TNameSummaries::BitsOf(const TEntry& entry) {
-  if (!(entry.Words[1] & kOwnBlock)) {
+  if (!(entry.Words[1] & kOwnBlockBit)) {
     return {const_cast<uint64_t*>(entry.Words), kInlineAnchoredBits, kInlineBits - kInlineAnchoredBits};
   }
-  const uint32_t bits = static_cast<uint32_t>((entry.Words[1] & ~kOwnBlock) * 64);
-  // Half for the anchored features: a name has three of them against a pair
-  // for each of its bytes, but the anchored ones differ from name to name
-  // where the pairs of a large directory repeat.
-  const uint32_t anchored = bits / 2;
+  const uint32_t bits = static_cast<uint32_t>((entry.Words[1] & kWordCount) * 64);
+  const uint32_t anchored = static_cast<uint32_t>((entry.Words[1] & ~kOwnBlockBit) >> kAnchoredShift);
   return {BlockOf(entry.Words[0]), anchored, bits - anchored};
 }
 
@@ -164,11 +181,39 @@ bool TNameSummaries::Admits(uint32_t index, const TNameQuery& query) const {
   return true;
 }
 
+bool TNameSummaries::MayHoldName(uint32_t index, std::string_view name) const {
+  const TBits bits = BitsOf(At(index));
+  const uint64_t* words = bits.Words;
+  const auto present = [&](uint32_t hash) {
+    const uint32_t bit = BitOf(hash, bits.AnchoredBits);
+    return (words[bit >> 6] >> (bit & 63) & 1) != 0;
+  };
+  if (!present(WholeHash(name.data(), name.size()))) return false;
+  if (name.size() < 3) return true;
+  const uint32_t end = LastThree(name.data() + name.size());
+  return present(LengthAndEndHash(name.size(), end)) && present(LastThreeHash(end));
+}
+
+void TNameSummaries::InlineBitsOf(const TNameQuery& query, uint64_t (&words)[2]) {
+  TEntry entry{};
+  const TBits bits = BitsOf(entry);
+  words[0] = words[1] = 0;
+  for (uint32_t hash : query.Anchored()) {
+    const uint32_t bit = BitOf(hash, bits.AnchoredBits);
+    words[bit >> 6] |= 1ull << (bit & 63);
+  }
+  for (uint32_t hash : query.Pairs()) {
+    const uint32_t bit = bits.AnchoredBits + BitOf(hash, bits.PairBits);
+    words[bit >> 6] |= 1ull << (bit & 63);
+  }
+}
+
 void TNameSummaries::Fit(uint32_t index, const TFileRecord* chain, size_t names) {
   TEntry& entry = At(index);
-  const bool ownBlock = (entry.Words[1] & kOwnBlock) != 0;
+  const bool ownBlock = (entry.Words[1] & kOwnBlockBit) != 0;
   const size_t capacity =
-      (ownBlock ? (entry.Words[1] & ~kOwnBlock) * 64 : kInlineBits) / kBitsPerName;
+      ownBlock ? ((entry.Words[1] & ~kOwnBlockBit) >> kAnchoredShift) / kAnchoredBitsPerName
+               : kInlineBits / TNameSummaries::kInlineBitsPerName;
   // Rebuilt when half again too full, or (a block of its own) four times too
   // large; in between the summary stays, so a directory that changes by a
   // few names is not rebuilt over and over.
@@ -182,7 +227,8 @@ void TNameSummaries::Fit(uint32_t index, const TFileRecord* chain, size_t names)
   Clear(entry);
   if (block) {
     entry.Words[0] = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(block));
-    entry.Words[1] = words | kOwnBlock;
+    entry.Words[1] =
+        words | static_cast<uint64_t>(AnchoredBitsFor(names)) << kAnchoredShift | kOwnBlockBit;
   }
   for (const TFileRecord* name = chain; name; name = name->Next) {
     AddName(index, name->NameView());

@@ -13,7 +13,8 @@
 // A directory's summary is a set of feature bits in two regions, one per
 // kind, so that the many pairs never blur the sharper anchored features:
 // 127 bits held in its own entry, or for a directory of many names a block
-// of its own of kBitsPerName bits a name. Entries sit in one array in the
+// of its own, its anchored region sized by its names and its pair region by
+// the pairs such a directory can hold. Entries sit in one array in the
 // node chain's order (the order a search reports in), so a search reads the
 // summaries of 100,000 directories as one sequential sweep. Invariant: every
 // name in a node's chain has all its features in the node's summary. Adding
@@ -46,7 +47,8 @@ class TNameQuery {
 
 class TNameSummaries {
  public:
-  static constexpr size_t kBitsPerName = 16;
+  // What an entry's own 127 bits are taken to hold, in bits a name.
+  static constexpr size_t kInlineBitsPerName = 16;
 
   TNameSummaries() = default;
   ~TNameSummaries();
@@ -59,6 +61,27 @@ class TNameSummaries {
   void Remove(uint32_t index);
   void AddName(uint32_t index, std::string_view name);
   bool Admits(uint32_t index, const TNameQuery& query) const;
+  // Whether the node's chain may hold exactly this name (false: it
+  // certainly does not). Reads the anchored features only, which sets of
+  // names share least.
+  bool MayHoldName(uint32_t index, std::string_view name) const;
+  // Calls visit(node) for every entry, in order, whose node may hold a
+  // match. Most entries hold their bits inline, all in the same places, so
+  // the query's bits there are found once and each such entry costs two
+  // masked comparisons.
+  template <typename TVisit>
+  void ForEachAdmitted(const TNameQuery& query, TVisit visit) const {
+    uint64_t wanted[2];
+    InlineBitsOf(query, wanted);
+    for (uint32_t i = 0; i < size_; ++i) {
+      const TEntry& entry = At(i);
+      const bool admitted = (entry.Words[1] & kOwnBlockBit)
+                                ? Admits(i, query)
+                                : ((entry.Words[0] & wanted[0]) == wanted[0] &&
+                                   (entry.Words[1] & wanted[1]) == wanted[1]);
+      if (admitted && entry.Node) visit(entry.Node);
+    }
+  }
   // Rebuilds the summary from the chain when it is sized far from what
   // `names` (the chain's length, just counted) needs.
   void Fit(uint32_t index, const TFileRecord* chain, size_t names);
@@ -86,6 +109,10 @@ class TNameSummaries {
     uint32_t PairBits;      // the next PairBits bits hold the pairs
   };
   static TBits BitsOf(const TEntry& entry);
+  // The bits the query requires in an entry that holds its bits inline.
+  static void InlineBitsOf(const TNameQuery& query, uint64_t (&words)[2]);
+  // Set in an entry's second word when its bits are in a block of its own.
+  static constexpr uint64_t kOwnBlockBit = 1ull << 63;
   static constexpr uint32_t kChunkBits = 12;
   static constexpr uint32_t kChunkEntries = 1u << kChunkBits;
 
