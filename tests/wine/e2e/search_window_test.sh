@@ -11,6 +11,7 @@ make_drive
 mkdir -p "$DRIVE_D/Program Files/Some Folder" "$DRIVE_D/Data/Letters"
 for name in Data/VKDOC1.TXT Data/vkdoc2.txt Data/Letters/VkDoc3.Txt; do echo text >"$DRIVE_D/$name"; done
 echo "not a text file" >"$DRIVE_D/Data/VKDOC4.TXT.BAK"
+echo "soon gone" >"$DRIVE_D/Data/VkGone.log"
 echo long >"$DRIVE_D/Program Files/Some Folder/Vk Long Document.txt"
 expected_rows=$(find "$DRIVE_D" -iname 'vkdoc*.txt' | wc -l)
 long_path='D:\PROGRAM FILES\SOME FOLDER\VK LONG DOCUMENT.TXT'
@@ -101,6 +102,21 @@ vktest wait-focus TFormui Edit 5000 || fail "Tab did not reach the edit box"
 xdotool key ctrl+c
 [ "$(clipboard)" = 'vkdoc*.txt' ] || fail "Ctrl+C in the edit box copied '$(clipboard)'"
 pass "Ctrl+C in the edit box copies its selection"
+
+# The monitor driver keeps the rows current: once the host deletes the file
+# of a row on screen, the row reads "File Deleted", and Copy copies that.
+search_for 'vkgone.log'
+status_reads 1 || fail "the search did not find the file that is to go"
+vktest wait-focus TFormui SysListView32 5000 || fail "the focus did not move to the grid"
+rm "$DRIVE_D/Data/VkGone.log"
+copied_deleted() { xdotool key ctrl+c; [ "$(clipboard)" = "File Deleted" ]; }
+wait_until 10 copied_deleted || fail "the row of a deleted file copies '$(clipboard)', not File Deleted"
+# Shown again, the window repaints its rows.
+xdotool key Escape
+search_hidden || fail "Esc did not hide the window"
+tray_activate
+screenshot search-window-file-deleted
+pass "the row of a file deleted by the host reads File Deleted"
 
 # Nothing found: one empty row; Enter on it hides the window and opens
 # nothing, and the program that was in front is back in front.
