@@ -13,7 +13,7 @@
 #
 # The scan's tree defaults to 110,000 files in 11,000 directories. Builds in
 # build/win32-bench (VELKORO_WINE_BENCH_BUILD), makes a prefix and a tree of
-# its own in a temporary folder and an Xvfb display of its own (from :71 up),
+# its own in a temporary folder and an Xvfb display of its own,
 # prints every figure with its ratio to its target, and removes all of it at
 # the end. Exits non-zero when a figure misses its target.
 set -euo pipefail
@@ -42,8 +42,8 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/velkoro-winebench.XXXXXX")
 prefix="$work/prefix" tree="$work/tree"
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
-# A display of its own, from :71 up, away from the test sessions (:90 up),
-# which may run on the same machine at the same time.
+# A display of its own, never shared with a test session that may run on the
+# same machine at the same time.
 source "$root/tools/private-display.sh"
 cleanup() {
   wineserver -k 2>/dev/null || true
