@@ -17,7 +17,12 @@ SCRATCH=$(mktemp -d)
 
 # Console output under Wine ends its lines with CR LF.
 vktest() { wine "$VKTEST" "$@" | tr -d '\r'; }
-fail() { echo "FAIL: $*" >&2; exit 1; }
+# A failing test leaves a picture of the screen as it failed.
+fail() {
+  echo "FAIL: $*" >&2
+  [ -n "${DISPLAY:-}" ] && import -window root "$ARTIFACTS/failed-$(basename "$0" .sh).png" 2>/dev/null
+  exit 1
+}
 pass() { echo "PASS: $*"; }
 
 system_dir() {
