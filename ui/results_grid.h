@@ -63,8 +63,8 @@ class TResultsGrid {
   int RowAt(POINT client) const;
   void Press(int row);
   void InvalidateRow(int row) const;
-  void DrawCell(HDC dc, int row, int column, bool selected) const;
-  RECT CellRect(int row, int column) const;
+  // Both cells of grid row Row, in the row's colours.
+  void DrawRow(HDC dc, int row) const;
 
   HWND handle_ = nullptr;
   HWND header_ = nullptr;
