@@ -74,4 +74,6 @@ class TResultsGrid {
   TEvents events_;
   int dataRows_ = 0;
   int selectedRow_ = 0;
+  // The height of the list's font in the paint under way.
+  int textHeight_ = 0;
 };
