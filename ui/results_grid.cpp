@@ -182,7 +182,7 @@ void TResultsGrid::DrawRow(HDC dc, int row) const {
   // bounds start at the first column's left edge, scrolled.
   const int y = cell.top + (cell.bottom - cell.top) / 2 - textHeight_ / 2;
   for (int column = 0; column < 2; ++column) {
-    cell.right = cell.left + ColumnWidth(handle_, column);
+    cell.right = cell.left + paintColumnWidths_[column];
     ExtTextOutA(dc, cell.left, y, ETO_OPAQUE | ETO_CLIPPED, &cell, texts[column].data(),
                 static_cast<UINT>(texts[column].size()), nullptr);
     cell.left = cell.right;
@@ -196,6 +196,7 @@ LRESULT TResultsGrid::CustomDraw(NMLVCUSTOMDRAW& draw) {
     case CDDS_PREPAINT: {
       TEXTMETRICA metrics = {};
       textHeight_ = GetTextMetricsA(draw.nmcd.hdc, &metrics) ? metrics.tmHeight : 0;
+      for (int column = 0; column < 2; ++column) paintColumnWidths_[column] = ColumnWidth(handle_, column);
       return CDRF_NOTIFYITEMDRAW;
     }
     case CDDS_ITEMPREPAINT:

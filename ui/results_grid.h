@@ -74,6 +74,8 @@ class TResultsGrid {
   TEvents events_;
   int dataRows_ = 0;
   int selectedRow_ = 0;
-  // The height of the list's font in the paint under way.
+  // The height of the list's font and the column widths in the paint under
+  // way: read once a paint, not once a row.
   int textHeight_ = 0;
+  int paintColumnWidths_[2] = {};
 };
