@@ -8,7 +8,6 @@ namespace {
 constexpr int kFirstColumnWidth = 160;
 constexpr int kSecondColumnWidth = 311;
 constexpr int kRowHeight = 16;
-constexpr UINT kCellFormat = DT_SINGLELINE | DT_VCENTER;
 const char kGridProperty[] = "TResultsGrid";
 // The list paints into a memory bitmap and puts it on the screen at once:
 // drawing cell by cell on the screen costs a display round trip each.
@@ -74,12 +73,25 @@ void TResultsGrid::Detach() {
 
 void TResultsGrid::SetDataRowCount(int rows) {
   selectedRow_ = 0;
+  const int page = static_cast<int>(SendMessageA(handle_, LVM_GETCOUNTPERPAGE, 0, 0));
+  const int top = static_cast<int>(SendMessageA(handle_, LVM_GETTOPINDEX, 0, 0));
+  // Showing or hiding the scroll bar costs far more than painting a page:
+  // when the bar stays as it is and the list is already at its top, the
+  // columns already fit and only the count and the cells change.
+  if (top == 0 && (rows > page) == (dataRows_ > page)) {
+    if (rows != dataRows_) {
+      SendMessageA(handle_, LVM_SETITEMCOUNT, static_cast<WPARAM>(rows), 0);
+    } else {
+      InvalidateRect(handle_, nullptr, FALSE);
+    }
+    dataRows_ = rows;
+    return;
+  }
   // Going through an empty list puts the list back at its top.
   SendMessageA(handle_, LVM_SETITEMCOUNT, 0, 0);
   // A column that changes width while the list holds rows costs time in
   // proportion to their number: the columns are fitted, for the scroll bar
   // the new rows will bring, while there are none.
-  const int page = static_cast<int>(SendMessageA(handle_, LVM_GETCOUNTPERPAGE, 0, 0));
   FitColumns(rows > page ? GetSystemMetrics(SM_CXVSCROLL) : 0);
   dataRows_ = rows;
   SendMessageA(handle_, LVM_SETITEMCOUNT, static_cast<WPARAM>(rows), 0);
@@ -120,19 +132,6 @@ void TResultsGrid::InvalidateRow(int row) const {
   }
 }
 
-RECT TResultsGrid::CellRect(int row, int column) const {
-  RECT cell = {};
-  cell.left = LVIR_BOUNDS;
-  SendMessageA(handle_, LVM_GETITEMRECT, static_cast<WPARAM>(row - 1), reinterpret_cast<LPARAM>(&cell));
-  // The row's bounds start at the first column's left edge, scrolled.
-  const int rowLeft = cell.left;
-  int left = rowLeft;
-  for (int i = 0; i < column; ++i) left += ColumnWidth(handle_, i);
-  cell.left = left;
-  cell.right = left + ColumnWidth(handle_, column);
-  return cell;
-}
-
 int TResultsGrid::RowAt(POINT client) const {
   const int top = static_cast<int>(SendMessageA(handle_, LVM_GETTOPINDEX, 0, 0));
   RECT first = {};
@@ -168,27 +167,41 @@ bool TResultsGrid::HandleKey(WPARAM key) {
   return true;
 }
 
-void TResultsGrid::DrawCell(HDC dc, int row, int column, bool selected) const {
-  RECT cell = CellRect(row, column);
-  // The cell is filled with the row's colour first; the text goes over it.
-  FillRect(dc, &cell, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
-  SetBkMode(dc, TRANSPARENT);
+void TResultsGrid::DrawRow(HDC dc, int row) const {
+  RECT cell = {};
+  cell.left = LVIR_BOUNDS;
+  if (!SendMessageA(handle_, LVM_GETITEMRECT, static_cast<WPARAM>(row - 1), reinterpret_cast<LPARAM>(&cell))) return;
+  const bool selected = row == selectedRow_;
+  SetBkColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
   SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
   const int dataRow = row - 1;
-  const std::string text = column == 0 ? (events_.FileName ? events_.FileName(dataRow) : std::string())
-                                       : " " + (events_.FullPath ? events_.FullPath(dataRow) : std::string());
-  DrawTextA(dc, text.c_str(), -1, &cell, kCellFormat);
+  const std::string texts[2] = {events_.FileName ? events_.FileName(dataRow) : std::string(),
+                                " " + (events_.FullPath ? events_.FullPath(dataRow) : std::string())};
+  // Each cell is filled with the row's colour and its text drawn over it,
+  // clipped to the cell and centred in its height, in one call. The row's
+  // bounds start at the first column's left edge, scrolled.
+  const int y = cell.top + (cell.bottom - cell.top) / 2 - textHeight_ / 2;
+  for (int column = 0; column < 2; ++column) {
+    cell.right = cell.left + paintColumnWidths_[column];
+    ExtTextOutA(dc, cell.left, y, ETO_OPAQUE | ETO_CLIPPED, &cell, texts[column].data(),
+                static_cast<UINT>(texts[column].size()), nullptr);
+    cell.left = cell.right;
+  }
 }
 
+// The whole row is drawn at once: asked cell by cell, the list measures
+// and notifies for every cell again.
 LRESULT TResultsGrid::CustomDraw(NMLVCUSTOMDRAW& draw) {
   switch (draw.nmcd.dwDrawStage) {
-    case CDDS_PREPAINT: return CDRF_NOTIFYITEMDRAW;
-    case CDDS_ITEMPREPAINT: return CDRF_NOTIFYSUBITEMDRAW;
-    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
-      const int row = static_cast<int>(draw.nmcd.dwItemSpec) + 1;
-      DrawCell(draw.nmcd.hdc, row, draw.iSubItem, row == selectedRow_);
-      return CDRF_SKIPDEFAULT;
+    case CDDS_PREPAINT: {
+      TEXTMETRICA metrics = {};
+      textHeight_ = GetTextMetricsA(draw.nmcd.hdc, &metrics) ? metrics.tmHeight : 0;
+      for (int column = 0; column < 2; ++column) paintColumnWidths_[column] = ColumnWidth(handle_, column);
+      return CDRF_NOTIFYITEMDRAW;
     }
+    case CDDS_ITEMPREPAINT:
+      DrawRow(draw.nmcd.hdc, static_cast<int>(draw.nmcd.dwItemSpec) + 1);
+      return CDRF_SKIPDEFAULT;
     default: return CDRF_DODEFAULT;
   }
 }

@@ -63,8 +63,8 @@ class TResultsGrid {
   int RowAt(POINT client) const;
   void Press(int row);
   void InvalidateRow(int row) const;
-  void DrawCell(HDC dc, int row, int column, bool selected) const;
-  RECT CellRect(int row, int column) const;
+  // Both cells of grid row Row, in the row's colours.
+  void DrawRow(HDC dc, int row) const;
 
   HWND handle_ = nullptr;
   HWND header_ = nullptr;
@@ -74,4 +74,8 @@ class TResultsGrid {
   TEvents events_;
   int dataRows_ = 0;
   int selectedRow_ = 0;
+  // The height of the list's font and the column widths in the paint under
+  // way: read once a paint, not once a row.
+  int textHeight_ = 0;
+  int paintColumnWidths_[2] = {};
 };

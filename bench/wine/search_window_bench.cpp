@@ -98,6 +98,21 @@ double TimeToPaint(HWND grid, const std::function<void()>& action) {
 
 double Milliseconds(const std::vector<double>& seconds) { return Median(seconds) * 1e3; }
 
+// The grid's paint alone, of every row on its page, after each pattern: the
+// part of the window's share that grows with the rows on the page.
+void MeasureRepaints(HWND form, HWND grid, int rounds) {
+  for (const TPattern& pattern : kPatterns) {
+    SetDlgItemTextA(form, IDC_EDIT_SEARCH_FILENAME, pattern.Text);
+    SendMessageA(form, WM_COMMAND, IDC_BTN_FIND, 0);
+    UpdateWindow(grid);
+    std::vector<double> samples;
+    for (int round = 0; round < rounds; ++round) {
+      samples.push_back(TimeToPaint(grid, [&] { InvalidateRect(grid, nullptr, FALSE); }));
+    }
+    RecordFigure(std::string("grid_paint_") + pattern.Name, Milliseconds(samples), "ms", 0);
+  }
+}
+
 struct TSearchFigures {
   std::vector<double> Totals, Searches, Shares;
   int Rows = 0;
@@ -196,6 +211,8 @@ bool Run(int rounds) {
   const double nothingShare = Milliseconds(figures[1].Shares);
   RecordFigure("window_share_all_over_nothing",
                nothingShare > 0 ? Milliseconds(figures[2].Shares) / nothingShare : 0, "x", kShareGrowthTarget);
+
+  MeasureRepaints(form, grid, rounds);
 
   // A million rows in the grid for what follows.
   SetDlgItemTextA(form, IDC_EDIT_SEARCH_FILENAME, "*");
