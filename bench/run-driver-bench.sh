@@ -33,25 +33,17 @@ while [ $# -gt 0 ]; do
   esac
 done
 
-echo "== building $build"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j2 --target driver_bench setup velkoro_vxd velkoro_monitor >/dev/null
+source "$root/bench/wine_bench_session.sh"
+wine_bench_build driver_bench setup velkoro_vxd velkoro_monitor
 bench_exe="$build/bench/wine/driver_bench.exe"
 setup_exe="$build/tools/setup/setup.exe"
 monitor="$build/driver/velkoro-monitor"
 driver="$build/driver/velkoro.vxd"
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/velkoro-driverbench.XXXXXX")
-prefix="$work/prefix" tree="$work/tree"
-export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 bench_pid=""
-cleanup() {
-  [ -n "$bench_pid" ] && kill "$bench_pid" 2>/dev/null || true
-  wineserver -k 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+wine_bench_cleanup_more() { if [ -n "$bench_pid" ]; then kill "$bench_pid" 2>/dev/null || true; fi; }
+wine_bench_session driverbench
+tree="$work/tree"
 
 echo "== tree: $((tops * (subdirectories + 1))) directories, $((tops * (subdirectories + 1) * files)) files in $tree"
 python3 - "$tree" "$tops" "$subdirectories" "$files" <<'PY'

@@ -23,24 +23,10 @@ while [ $# -gt 0 ]; do
   esac
 done
 
-echo "== building $build"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j2 --target window_bench setup >/dev/null
+source "$root/bench/wine_bench_session.sh"
+wine_bench_build window_bench setup
+wine_bench_session windowbench display
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/velkoro-windowbench.XXXXXX")
-prefix="$work/prefix"
-export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-source "$root/tools/private-display.sh"
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  stop_private_display
-  rm -rf "$work"
-}
-trap cleanup EXIT
-start_private_display 71
-
-wine_run() { wine "$@" | tr -d '\r'; }
 echo "== prefix $prefix on display $DISPLAY"
 mkdir -p "$prefix"
 wineboot -i >/dev/null 2>&1

@@ -31,31 +31,14 @@ while [ $# -gt 0 ]; do
   esac
 done
 
-echo "== building $build"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j2 --target wine_bench setup >/dev/null
+source "$root/bench/wine_bench_session.sh"
+wine_bench_build wine_bench setup
 bench_exe="$build/bench/wine/wine_bench.exe"
 setup_exe="$build/tools/setup/setup.exe"
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/velkoro-winebench.XXXXXX")
-prefix="$work/prefix" tree="$work/tree"
-export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-
-# A display of its own, never shared with a test session that may run on the
-# same machine at the same time.
-source "$root/tools/private-display.sh"
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  stop_private_display
-  rm -rf "$work"
-}
-trap cleanup EXIT
-start_private_display 71
+wine_bench_session winebench display
+tree="$work/tree"
 display=${DISPLAY#:}
-
-# Wine's console programs end their lines with "\r\n".
-wine_run() { wine "$@" | tr -d '\r'; }
 
 echo "== prefix $prefix on display :$display"
 mkdir -p "$prefix" "$tree"
