@@ -8,6 +8,7 @@ namespace {
 constexpr int kFirstColumnWidth = 160;
 constexpr int kSecondColumnWidth = 311;
 constexpr int kRowHeight = 16;
+constexpr UINT kCellFormat = DT_SINGLELINE | DT_VCENTER;
 const char kGridProperty[] = "TResultsGrid";
 // The list paints into a memory bitmap and puts it on the screen at once:
 // drawing cell by cell on the screen costs a display round trip each.
@@ -172,19 +173,18 @@ void TResultsGrid::DrawRow(HDC dc, int row) const {
   cell.left = LVIR_BOUNDS;
   if (!SendMessageA(handle_, LVM_GETITEMRECT, static_cast<WPARAM>(row - 1), reinterpret_cast<LPARAM>(&cell))) return;
   const bool selected = row == selectedRow_;
-  SetBkColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+  const HBRUSH fill = GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW);
+  SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
   const int dataRow = row - 1;
   const std::string texts[2] = {events_.FileName ? events_.FileName(dataRow) : std::string(),
                                 " " + (events_.FullPath ? events_.FullPath(dataRow) : std::string())};
-  // Each cell is filled with the row's colour and its text drawn over it,
-  // clipped to the cell and centred in its height, in one call. The row's
-  // bounds start at the first column's left edge, scrolled.
-  const int y = cell.top + (cell.bottom - cell.top) / 2 - textHeight_ / 2;
+  // The row's bounds start at the first column's left edge, scrolled; each
+  // cell is filled with the row's colour first and its text goes over it.
   for (int column = 0; column < 2; ++column) {
     cell.right = cell.left + paintColumnWidths_[column];
-    ExtTextOutA(dc, cell.left, y, ETO_OPAQUE | ETO_CLIPPED, &cell, texts[column].data(),
-                static_cast<UINT>(texts[column].size()), nullptr);
+    FillRect(dc, &cell, fill);
+    DrawTextA(dc, texts[column].c_str(), static_cast<int>(texts[column].size()), &cell, kCellFormat);
     cell.left = cell.right;
   }
 }
@@ -193,12 +193,9 @@ void TResultsGrid::DrawRow(HDC dc, int row) const {
 // and notifies for every cell again.
 LRESULT TResultsGrid::CustomDraw(NMLVCUSTOMDRAW& draw) {
   switch (draw.nmcd.dwDrawStage) {
-    case CDDS_PREPAINT: {
-      TEXTMETRICA metrics = {};
-      textHeight_ = GetTextMetricsA(draw.nmcd.hdc, &metrics) ? metrics.tmHeight : 0;
+    case CDDS_PREPAINT:
       for (int column = 0; column < 2; ++column) paintColumnWidths_[column] = ColumnWidth(handle_, column);
       return CDRF_NOTIFYITEMDRAW;
-    }
     case CDDS_ITEMPREPAINT:
       DrawRow(draw.nmcd.hdc, static_cast<int>(draw.nmcd.dwItemSpec) + 1);
       return CDRF_SKIPDEFAULT;

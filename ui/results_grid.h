@@ -74,8 +74,7 @@ class TResultsGrid {
   TEvents events_;
   int dataRows_ = 0;
   int selectedRow_ = 0;
-  // The height of the list's font and the column widths in the paint under
-  // way: read once a paint, not once a row.
-  int textHeight_ = 0;
+  // The column widths in the paint under way: read once a paint, not once
+  // a row.
   int paintColumnWidths_[2] = {};
 };
