@@ -301,17 +301,23 @@ int RegistryGet(const char* keyPath, const char* name) {
   return 0;
 }
 
+// Asked by message: GetWindowTextA would answer another process's edit box
+// with its caption, not with its text.
+std::string WindowText(HWND window) {
+  char text[4096] = {};
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000,
+                      &copied);
+  return text;
+}
+
 int ControlText(const char* className, int id) {
   const HWND control = GetDlgItem(RequireWindow(className), id);
   if (!control) {
     std::fprintf(stderr, "vktest: no control %d in %s\n", id, className);
     return 1;
   }
-  // GetWindowTextA would answer another process's edit box with its
-  // caption, not with its text.
-  char text[1024] = {};
-  SendMessageTimeoutA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, nullptr);
-  std::printf("%s\n", text);
+  std::printf("%s\n", WindowText(control).c_str());
   return 0;
 }
 
@@ -366,13 +372,6 @@ int HelpText(const char* text, DWORD milliseconds) {
 
 // The search window's end-to-end tests: texts, focus, titles, clipboard.
 
-std::string WindowText(HWND window) {
-  char text[4096] = {};
-  DWORD_PTR copied = 0;
-  SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000,
-                      &copied);
-  return text;
-}
 
 std::string ClassOf(HWND window) {
   char name[64] = {};

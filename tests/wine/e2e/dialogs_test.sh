@@ -84,18 +84,14 @@ closes TAssignHotKey "Escape"
 pass "Cancel after pressing keys keeps the stored hot key"
 
 # The hook library watches the new combination, and the old one no more.
-vktest caller "Some Program" 60000 >"$SCRATCH/caller.log" 2>&1 &
-caller=$!
-vktest wait-window VkTestCaller visible 20000 || fail "the caller window did not appear"
-read -r left top right bottom < <(vktest window-rect VkTestCaller)
-xdotool mousemove $(((left + right) / 2)) $(((top + bottom) / 2))
+start_caller "Some Program"
 press ctrl+alt+f
 vktest wait-window TFormui visible 2000 && fail "the old combination still brings the window up"
 press ctrl+shift+F5
 vktest wait-window TFormui visible 10000 || fail "the new combination does not bring the window up"
 screenshot dialogs-new-hot-key
 vktest post VkTestCaller 0x10 >/dev/null
-kill "$caller" 2>/dev/null || true
+kill "$CALLER_PID" 2>/dev/null || true
 vktest post TFormui 0x10 >/dev/null
 pass "Ctrl+Shift+F5 brings the window up, Ctrl+Alt+F no longer does"
 

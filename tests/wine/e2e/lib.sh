@@ -99,6 +99,15 @@ keys_reach() {
   xdotool mousemove $(((left + right) / 2)) $(((top + bottom) / 2))
 }
 
+# Another program's window in front, titled TITLE, with the pointer over it
+# so that X gives it the keys; its process number in CALLER_PID.
+start_caller() {
+  vktest caller "$1" 60000 >"$SCRATCH/caller.log" 2>&1 &
+  CALLER_PID=$!
+  vktest wait-window VkTestCaller visible 20000 || fail "the caller window did not appear"
+  keys_reach VkTestCaller
+}
+
 setting() { vktest reg-get "$SETTINGS" "$1" | awk '{print $2}'; }
 
 screenshot() { import -window root "$ARTIFACTS/$1.png" 2>/dev/null || true; }

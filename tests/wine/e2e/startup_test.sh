@@ -28,19 +28,14 @@ vktest wait-message-box "Velkoro 96" 500 >/dev/null 2>&1 && fail "the second ins
 pass "a second start ends silently"
 
 # The hot key, Ctrl+Alt+F by default, pressed over another program's window.
-vktest caller "Some Program" 60000 >"$SCRATCH/caller.log" 2>&1 &
-caller=$!
-vktest wait-window VkTestCaller visible 20000 || fail "the caller window did not appear"
-# X gives the keys to the window under the pointer.
-read -r left top right bottom < <(vktest window-rect VkTestCaller)
-xdotool mousemove $(((left + right) / 2)) $(((top + bottom) / 2))
+start_caller "Some Program"
 xdotool key ctrl+alt+f
 vktest wait-window TFormui visible 10000 || fail "the hot key did not bring up the search window"
 [ "$(vktest window-rect TFormui)" = "$(vktest window-rect VkTestCaller)" ] \
   || fail "the search window does not cover the window that was in front"
 screenshot startup-hot-key
 pass "the hot key delivers ACTIVATETOMBALO to the search window"
-kill "$caller" 2>/dev/null || true
+kill "$CALLER_PID" 2>/dev/null || true
 
 # The end of the Windows session, as Wine's own session end brings it: the
 # process is ended as soon as its windows have answered WM_ENDSESSION, so the
