@@ -135,15 +135,24 @@ class TPieceFinder {
     const __m128i lead2 = _mm_set1_epi8(lead_ > 2 ? piece_[2] : 0);
     const unsigned startable = 0xFFFFu >> (lead_ - 1);
     const size_t last = length < 16 ? length : 16;  // the end of the lowest window
-    const size_t step = 17 - lead_;
-    size_t end = length;
-    for (;;) {
+    const auto placesIn = [&](size_t end) {
       const __m128i word = _mm_loadu_si128(reinterpret_cast<const __m128i*>(name + end - 16));
       __m128i fits = _mm_cmpeq_epi8(word, lead0);
       if (lead_ > 1) fits = _mm_and_si128(fits, _mm_srli_si128(_mm_cmpeq_epi8(word, lead1), 1));
       if (lead_ > 2) fits = _mm_and_si128(fits, _mm_srli_si128(_mm_cmpeq_epi8(word, lead2), 2));
-      unsigned places = static_cast<unsigned>(_mm_movemask_epi8(fits)) & startable;
-      if (end < 16) places &= 0xFFFFu << (16 - end);
+      // Places before the name (in the entry's header) are kept off.
+      return static_cast<unsigned>(_mm_movemask_epi8(fits)) & startable & (0xFFFFu << (16 - (end < 16 ? end : 16)));
+    };
+    // Most names are at most 30 bytes long: the highest window and the
+    // lowest then hold every place, and asking both without a loop spares
+    // the mispredicted loop exit that the names' varying lengths would
+    // cost. Nearly every name is ruled out here; the few with a place go
+    // on to the loop, which finds where.
+    if (length <= 30 && (placesIn(length) | placesIn(last)) == 0) return false;
+    const size_t step = 17 - lead_;
+    size_t end = length;
+    for (;;) {
+      unsigned places = placesIn(end);
       while (places) {
         const size_t place = end - 16 + LowestBit(places);
         if (place + piece_.size() <= length && RestFits(name + place)) return true;
