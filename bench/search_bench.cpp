@@ -20,6 +20,7 @@
 #include "bench_figures.h"
 #include "fake_host.h"
 #include "memory_db.h"
+#include "name_summary.h"
 #include "tree_generator.h"
 
 namespace {
@@ -154,6 +155,42 @@ void BM_SearchSubtree(benchmark::State& state) {
   TimedSearch(state, Bench().SubtreePattern, "search_subtree_*.H", kSearchCeilingMs);
 }
 
+// What reading the chains costs with the cheapest test there is (the
+// last byte), over every chain: the floor under any search whose pattern
+// the summaries cannot narrow. Kept for the record.
+void BM_SearchEveryChain(benchmark::State& state) {
+  TimedSearch(state, "*E", "search_every_chain_*E", 0);
+}
+
+// How many names a search for the few-hundred piece reads, against how
+// many it would read were the summaries exact: for every pair of the piece,
+// and for the piece itself. Kept for the record: it shows what directory
+// summaries can and cannot save on such a pattern.
+void RecordPieceReach() {
+  TMemoryDB& db = Bench().Database;
+  const std::string& piece = Bench().PieceFew;
+  const TNameQuery query("*" + piece + "*");
+  size_t read = 0, pairsHeld = 0, pieceHeld = 0;
+  TLockGuard guard(*db.Lock);
+  for (TDirectoryRecord* node = db.DirList->FirstNode(); node; node = node->Next) {
+    size_t names = 0;
+    bool first = false, second = false, whole = false;
+    for (const TFileRecord* entry = node->Files; entry; entry = entry->Next) {
+      const std::string_view name = entry->NameView();
+      ++names;
+      first |= name.find(piece.substr(0, 2)) != std::string_view::npos;
+      second |= name.find(piece.substr(1, 2)) != std::string_view::npos;
+      whole |= name.find(piece) != std::string_view::npos;
+    }
+    if (db.DirList->MayHoldMatch(node, query)) read += names;
+    if (first && second) pairsHeld += names;
+    if (whole) pieceHeld += names;
+  }
+  RecordFigure("piece_names_read", static_cast<double>(read), "names", 0);
+  RecordFigure("piece_names_in_dirs_with_its_pairs", static_cast<double>(pairsHeld), "names", 0);
+  RecordFigure("piece_names_in_dirs_with_the_piece", static_cast<double>(pieceHeld), "names", 0);
+}
+
 // The change benchmarks work in the deep directory, with the rows of a
 // *.TXT search on screen, as they would be while the user looks at them.
 void ShowResults() { Bench().Database.Search("*.TXT"); }
@@ -231,6 +268,7 @@ BENCHMARK(BM_SearchEverywhereLiteralFew)->UseManualTime()->Unit(benchmark::kMill
 BENCHMARK(BM_SearchEverywhereQuestionMarks)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SearchEverywherePieceInside)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SearchEverywherePieceInsideFew)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SearchEveryChain)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SearchUnresolvedDirectory)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SearchSubtree)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_AddFile)->UseManualTime()->Unit(benchmark::kMicrosecond);
@@ -288,6 +326,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   benchmark::RunSpecifiedBenchmarks();
+  RecordPieceReach();
   benchmark::Shutdown();
   return PrintFigures() ? 0 : 1;
 }
