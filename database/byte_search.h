@@ -94,6 +94,15 @@ class TPieceFinder {
       used_[i] = i < lead_ ? ~0ull : 0;
     }
     places_ = lead_ == 0 ? 0 : ~0ull >> (8 * (lead_ - 1));
+#if defined(__SSE2__)
+    // An unused lead byte is made to fit everywhere, so that every window
+    // is tested the same way whatever the piece's length.
+    for (size_t i = 0; i < 3; ++i) {
+      wideLead_[i] = _mm_set1_epi8(i < lead_ ? piece[i] : 0);
+      wideAny_[i] = i < lead_ ? _mm_setzero_si128() : _mm_set1_epi8(-1);
+    }
+    wideStartable_ = lead_ == 0 ? 0 : 0xFFFFu >> (lead_ - 1);
+#endif
   }
 
   bool In(const char* name, size_t length) const {
@@ -130,18 +139,16 @@ class TPieceFinder {
   // The same search sixteen bytes at a time, where the processor has the
   // registers for it: a name of up to fourteen bytes takes one window.
   bool WideIn(const char* name, size_t length) const {
-    const __m128i lead0 = _mm_set1_epi8(piece_[0]);
-    const __m128i lead1 = _mm_set1_epi8(lead_ > 1 ? piece_[1] : 0);
-    const __m128i lead2 = _mm_set1_epi8(lead_ > 2 ? piece_[2] : 0);
-    const unsigned startable = 0xFFFFu >> (lead_ - 1);
     const size_t last = length < 16 ? length : 16;  // the end of the lowest window
     const auto placesIn = [&](size_t end) {
       const __m128i word = _mm_loadu_si128(reinterpret_cast<const __m128i*>(name + end - 16));
-      __m128i fits = _mm_cmpeq_epi8(word, lead0);
-      if (lead_ > 1) fits = _mm_and_si128(fits, _mm_srli_si128(_mm_cmpeq_epi8(word, lead1), 1));
-      if (lead_ > 2) fits = _mm_and_si128(fits, _mm_srli_si128(_mm_cmpeq_epi8(word, lead2), 2));
+      const __m128i first = _mm_cmpeq_epi8(word, wideLead_[0]);
+      const __m128i second = _mm_or_si128(_mm_srli_si128(_mm_cmpeq_epi8(word, wideLead_[1]), 1), wideAny_[1]);
+      const __m128i third = _mm_or_si128(_mm_srli_si128(_mm_cmpeq_epi8(word, wideLead_[2]), 2), wideAny_[2]);
+      const __m128i fits = _mm_and_si128(first, _mm_and_si128(second, third));
       // Places before the name (in the entry's header) are kept off.
-      return static_cast<unsigned>(_mm_movemask_epi8(fits)) & startable & (0xFFFFu << (16 - (end < 16 ? end : 16)));
+      return static_cast<unsigned>(_mm_movemask_epi8(fits)) & wideStartable_ &
+             (0xFFFFu << (16 - (end < 16 ? end : 16)));
     };
     // Most names are at most 30 bytes long: the highest window and the
     // lowest then hold every place, and asking both without a loop spares
@@ -192,4 +199,9 @@ class TPieceFinder {
   uint64_t broadcast_[3];  // each lead byte in every byte of a word
   uint64_t used_[3];       // all ones for a lead byte the piece has
   uint64_t places_;        // the bytes of a word where the piece can start
+#if defined(__SSE2__)
+  __m128i wideLead_[3];     // each lead byte in every byte
+  __m128i wideAny_[3];      // all ones for a lead byte the piece lacks
+  unsigned wideStartable_;  // the places of a window where the piece can start
+#endif
 };
