@@ -8,9 +8,6 @@ namespace {
 // (with a full resynchronisation if that overflows too). About 30 MB at the
 // longest paths.
 constexpr size_t kMostOutstanding = 100000;
-// A reader stopped for room goes on once this few are left: waking it for
-// every record given back would cost a round trip to the wine server each.
-constexpr size_t kRoomAgain = kMostOutstanding * 3 / 4;
 // One HandOver hands over at most this many records and then queues itself
 // again, so that a long backlog still lets the program's wait return now
 // and then.
@@ -42,7 +39,7 @@ std::deque<TOutgoingRecord*> TRecordDelivery::TakeWaiting() {
 }
 
 bool TRecordDelivery::RoomFreed() {
-  if (!readerWaiting_ || Held() > kRoomAgain) return false;
+  if (!readerWaiting_ || Held() >= kMostOutstanding) return false;
   readerWaiting_ = false;
   return true;
 }

@@ -77,7 +77,8 @@ class TRecordDelivery {
   // A HandOver is queued to the registered thread and has not yet found the
   // queue empty: records added meanwhile need no APC of their own.
   bool handOverQueued_ = false;
-  // The reader waits for room_, which is set only then.
+  // The reader waits for room_, which is set only then: setting it for
+  // every record given back would cost a round trip to the wine server each.
   bool readerWaiting_ = false;
   HANDLE room_;
 };
