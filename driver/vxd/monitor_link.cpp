@@ -142,7 +142,8 @@ DWORD WINAPI TMonitorLink::ReaderMain(void* reader) {
 
 void TMonitorLink::ReadRecords(const TReader& reader) {
   std::string pending;
-  std::vector<char> buffer(64 * 1024);
+  std::vector<char> buffer(256 * 1024);
+  TRecordBatch batch;
   for (;;) {
     DWORD got = 0;
     if (!ReadFile(reader.Records, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) || got == 0) {
@@ -155,14 +156,18 @@ void TMonitorLink::ReadRecords(const TReader& reader) {
       std::memcpy(&header, pending.data() + used, sizeof header);
       const size_t total = sizeof header + header.PathLength + header.NewPathLength;
       if (pending.size() - used < total) break;
-      Dispatch(reader, pending.data() + used);
+      Dispatch(reader, pending.data() + used, batch);
       used += total;
     }
     pending.erase(0, used);
+    // Everything one read brought goes over at once. A batch for a
+    // registration that was removed meanwhile is dropped; the reader goes
+    // on until the monitor ends.
+    Delivery().Deliver(reader.Generation, batch, reader.Stopping);
   }
 }
 
-void TMonitorLink::Dispatch(const TReader& reader, const char* record) {
+void TMonitorLink::Dispatch(const TReader& reader, const char* record, TRecordBatch& batch) {
   mp::TRecordHeader header;
   std::memcpy(&header, record, sizeof header);
   if (header.EventCode == mp::kReady) {
@@ -177,10 +182,8 @@ void TMonitorLink::Dispatch(const TReader& reader, const char* record) {
   if (header.EventCode == mp::kRenamed) {
     newPath = AnsiDrivePath(letter, std::string(text + header.PathLength, header.NewPathLength));
   }
-  // A record for a registration that was removed meanwhile is dropped; the
-  // reader goes on until the monitor ends.
-  Delivery().Deliver(reader.Generation, header.EventCode, header.SubCode, std::move(path), std::move(newPath),
-                     reader.Stopping);
+  batch.push_back(std::make_unique<TOutgoingRecord>(header.EventCode, header.SubCode, std::move(path),
+                                                    std::move(newPath)));
 }
 
 void TMonitorLink::Stop() {

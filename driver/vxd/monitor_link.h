@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "host_paths.h"
+#include "record_delivery.h"
 
 class TMonitorLink {
  public:
@@ -36,7 +37,8 @@ class TMonitorLink {
   };
   static DWORD WINAPI ReaderMain(void* reader);
   static void ReadRecords(const TReader& reader);
-  static void Dispatch(const TReader& reader, const char* record);
+  // Adds the record to Batch (or, for the monitor's own news, acts on it).
+  static void Dispatch(const TReader& reader, const char* record, TRecordBatch& batch);
   void Cleanup();
 
   std::vector<TWatchedDrive> drives_;

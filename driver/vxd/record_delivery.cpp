@@ -3,19 +3,23 @@
 namespace {
 
 // The program applies records at idle priority: beyond this many in its
-// hands or queued, the reader stops reading, the monitor stops writing, and
-// the kernel's queue takes the rest (with a full resynchronisation if that
-// overflows too). About 30 MB at the longest paths.
+// hands or waiting (give or take one read of the channel), the reader stops
+// reading, the monitor stops writing, and the kernel's queue takes the rest
+// (with a full resynchronisation if that overflows too). About 30 MB at the
+// longest paths.
 constexpr size_t kMostOutstanding = 100000;
+// One HandOver hands over at most this many records and then queues itself
+// again, so that a long backlog still lets the program's wait return now
+// and then.
+constexpr size_t kMostPerHandOver = 4096;
 
 }  // namespace
 
-struct TRecordDelivery::TQueued {
-  TChangeRecord Record;  // first: its address is the record's
-  uint32_t Generation;
-  std::string Path;
-  std::string NewPath;
-};
+TOutgoingRecord::TOutgoingRecord(uint8_t eventCode, uint8_t subCode, std::string path, std::string newPath)
+    : Record{nullptr, nullptr, subCode, eventCode}, Path(std::move(path)), NewPath(std::move(newPath)) {
+  Record.Path = Path.c_str();
+  Record.NewPath = NewPath.c_str();
+}
 
 TRecordDelivery::TRecordDelivery() : room_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) {
   InitializeCriticalSection(&lock_);
@@ -26,9 +30,24 @@ TRecordDelivery::~TRecordDelivery() {
   if (room_) CloseHandle(room_);
 }
 
+std::deque<TOutgoingRecord*> TRecordDelivery::TakeWaiting() {
+  std::deque<TOutgoingRecord*> taken;
+  taken.swap(waiting_);
+  // Nothing waits: no HandOver is owed to anyone.
+  handOverQueued_ = false;
+  return taken;
+}
+
+bool TRecordDelivery::RoomFreed() {
+  if (!readerWaiting_ || Held() >= kMostOutstanding) return false;
+  readerWaiting_ = false;
+  return true;
+}
+
 bool TRecordDelivery::Register(TChangeRoutine routine) {
   EnterCriticalSection(&lock_);
   const bool free = routine_ == nullptr;
+  std::deque<TOutgoingRecord*> dropped;
   if (free) {
     HANDLE thread = nullptr;
     DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &thread, 0, FALSE,
@@ -37,8 +56,10 @@ bool TRecordDelivery::Register(TChangeRoutine routine) {
     thread_ = thread;
     routine_ = routine;
     ++generation_;
+    dropped = TakeWaiting();
   }
   LeaveCriticalSection(&lock_);
+  for (TOutgoingRecord* record : dropped) delete record;
   return free && thread_;
 }
 
@@ -46,8 +67,11 @@ void TRecordDelivery::Unregister() {
   EnterCriticalSection(&lock_);
   routine_ = nullptr;
   ++generation_;
+  std::deque<TOutgoingRecord*> dropped = TakeWaiting();
+  readerWaiting_ = false;
   LeaveCriticalSection(&lock_);
-  SetEvent(room_);
+  for (TOutgoingRecord* record : dropped) delete record;
+  SetEvent(room_);  // a reader waiting for room finds its registration gone
 }
 
 bool TRecordDelivery::Registered() {
@@ -64,65 +88,80 @@ uint32_t TRecordDelivery::Generation() {
   return generation;
 }
 
-bool TRecordDelivery::Deliver(uint32_t generation, uint8_t eventCode, uint8_t subCode, std::string path,
-                              std::string newPath, HANDLE abandon) {
-  for (;;) {
+bool TRecordDelivery::Deliver(uint32_t generation, TRecordBatch& batch, HANDLE abandon) {
+  TRecordBatch records;
+  records.swap(batch);
+  if (records.empty()) return true;
+  EnterCriticalSection(&lock_);
+  while (generation == generation_ && Held() >= kMostOutstanding) {
+    readerWaiting_ = true;
+    LeaveCriticalSection(&lock_);
+    HANDLE waits[2] = {room_, abandon};
+    const DWORD woken = WaitForMultipleObjects(2, waits, FALSE, INFINITE);
     EnterCriticalSection(&lock_);
-    if (generation != generation_) {
+    if (woken != WAIT_OBJECT_0) {
+      readerWaiting_ = false;
       LeaveCriticalSection(&lock_);
       return false;
     }
-    if (outstanding_.size() < kMostOutstanding) break;
-    LeaveCriticalSection(&lock_);
-    HANDLE waits[2] = {room_, abandon};
-    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) return false;
   }
-  auto* queued = new TQueued{{nullptr, nullptr, subCode, eventCode}, generation, std::move(path),
-                             std::move(newPath)};
-  queued->Record.Path = queued->Path.c_str();
-  queued->Record.NewPath = queued->NewPath.c_str();
-  outstanding_[queued] = false;
-  const bool queuedOk = QueueUserAPC(HandOver, thread_, reinterpret_cast<ULONG_PTR>(queued)) != 0;
-  if (!queuedOk) outstanding_.erase(queued);
+  readerWaiting_ = false;
+  if (generation != generation_) {
+    LeaveCriticalSection(&lock_);
+    return false;  // for a registration that was removed
+  }
+  for (std::unique_ptr<TOutgoingRecord>& record : records) waiting_.push_back(record.release());
+  bool queued = true;
+  if (!handOverQueued_) {
+    // Under the lock: thread_ is closed when another registration replaces it.
+    queued = QueueUserAPC(HandOver, thread_, generation) != 0;
+    handOverQueued_ = queued;
+  }
+  std::deque<TOutgoingRecord*> dropped;
+  if (!queued) dropped = TakeWaiting();  // the registered thread has ended
   LeaveCriticalSection(&lock_);
-  if (!queuedOk) delete queued;
-  return queuedOk;
+  for (TOutgoingRecord* record : dropped) delete record;
+  return queued;
 }
 
 void CALLBACK TRecordDelivery::HandOver(ULONG_PTR parameter) {
-  auto* queued = reinterpret_cast<TQueued*>(parameter);
+  const uint32_t generation = static_cast<uint32_t>(parameter);
   TRecordDelivery& delivery = Delivery();
-  EnterCriticalSection(&delivery.lock_);
-  const TChangeRoutine routine = queued->Generation == delivery.generation_ ? delivery.routine_ : nullptr;
-  if (routine) delivery.outstanding_[queued] = true;
-  LeaveCriticalSection(&delivery.lock_);
-  if (routine) {
-    routine(&queued->Record);
-  } else {
-    delivery.Free(queued);  // queued for a registration that was removed
+  for (size_t handed = 0;; ++handed) {
+    EnterCriticalSection(&delivery.lock_);
+    // Asked for every record: the routine may have removed itself (or a
+    // new registration may stand) since the one before.
+    if (generation != delivery.generation_) {
+      LeaveCriticalSection(&delivery.lock_);
+      return;
+    }
+    if (delivery.waiting_.empty()) {
+      delivery.handOverQueued_ = false;
+      LeaveCriticalSection(&delivery.lock_);
+      return;
+    }
+    if (handed == kMostPerHandOver && QueueUserAPC(HandOver, delivery.thread_, parameter)) {
+      LeaveCriticalSection(&delivery.lock_);
+      return;  // the rest in the next one
+    }
+    TOutgoingRecord* next = delivery.waiting_.front();
+    delivery.waiting_.pop_front();
+    delivery.delivered_.insert(next);
+    const TChangeRoutine routine = delivery.routine_;
+    LeaveCriticalSection(&delivery.lock_);
+    routine(&next->Record);
   }
-}
-
-void TRecordDelivery::Free(TQueued* record) {
-  EnterCriticalSection(&lock_);
-  outstanding_.erase(record);
-  LeaveCriticalSection(&lock_);
-  delete record;
-  SetEvent(room_);
 }
 
 void TRecordDelivery::Release(const void* address) {
   EnterCriticalSection(&lock_);
-  const auto found = outstanding_.find(address);
   // Only a record in the program's hands can be given back: one still
-  // queued has not been delivered, and any other address was never ours.
-  const bool ours = found != outstanding_.end() && found->second;
-  if (ours) outstanding_.erase(found);
+  // waiting has not been delivered, and any other address was never ours.
+  const bool ours = delivered_.erase(address) != 0;
+  const bool room = ours && RoomFreed();
   LeaveCriticalSection(&lock_);
-  if (ours) {
-    delete static_cast<TQueued*>(const_cast<void*>(address));
-    SetEvent(room_);
-  }
+  if (ours) delete static_cast<TOutgoingRecord*>(const_cast<void*>(address));
+  if (room) SetEvent(room_);
 }
 
 TRecordDelivery& Delivery() {

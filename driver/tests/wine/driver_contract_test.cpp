@@ -153,4 +153,15 @@ TEST_F(DriverContractTest, NothingIsDeliveredAfterTheRoutineIsRemoved) {
   })) << ::testing::PrintToString(session_->Received.size()) << " " << (session_->Received.empty() ? "" : session_->Received.back().Path);
 }
 
+TEST_F(DriverContractTest, ARoutineThatRemovesItselfGetsNoneOfTheRecordsHandedOverWithIt) {
+  // Made while this thread does not wait alertably: the records wait in the
+  // driver together, and go to the routine in one APC. The first one it
+  // gets removes it, and the others must stay with the driver.
+  folder_.Shell("cd " + ShellQuoted(folder_.HostPath()) + " && for i in $(seq 1 300); do : > f$i; done");
+  session_->DeregisterInRoutine = true;
+  ASSERT_TRUE(session_->WaitAlertably(kArrivalMs, [&] { return !session_->Received.empty(); }));
+  session_->WaitAlertably(1000, [] { return false; });
+  EXPECT_EQ(session_->Received.size(), 1u) << "records arrived after the routine removed itself";
+}
+
 }  // namespace

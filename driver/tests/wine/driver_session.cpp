@@ -47,6 +47,10 @@ DWORD WINAPI TDriverSession::Routine(void* address) {
   Current->Received.push_back({record->EventCode, record->SubCode, record->Path,
                                record->EventCode == 37 ? record->NewPath : "", address});
   if (!Current->KeepRecords) Current->Release(address);
+  if (Current->DeregisterInRoutine) {
+    Current->DeregisterInRoutine = false;
+    Current->Deregister();
+  }
   return 0;
 }
 

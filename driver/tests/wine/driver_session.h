@@ -39,6 +39,8 @@ class TDriverSession {
 
   // Records are copied, and released at once unless KeepRecords is set.
   bool KeepRecords = false;
+  // The routine removes itself on the next record it gets.
+  bool DeregisterInRoutine = false;
   std::vector<TReceivedRecord> Received;
   // Waits alertably, as the driver link does, until Done or the bound.
   bool WaitAlertably(DWORD milliseconds, const std::function<bool()>& done);
