@@ -63,8 +63,10 @@ class TResultsGrid {
   int RowAt(POINT client) const;
   void Press(int row);
   void InvalidateRow(int row) const;
-  // Both cells of grid row Row, in the row's colours.
-  void DrawRow(HDC dc, int row) const;
+  // Every row of the list's page that the paint's clipping leaves visible.
+  void DrawPage(HDC dc) const;
+  // Both cells of grid row Row within Bounds, in the row's colours.
+  void DrawRow(HDC dc, int row, RECT bounds, const int (&columnWidths)[2]) const;
 
   HWND handle_ = nullptr;
   HWND header_ = nullptr;
@@ -74,7 +76,4 @@ class TResultsGrid {
   TEvents events_;
   int dataRows_ = 0;
   int selectedRow_ = 0;
-  // The column widths in the paint under way: read once a paint, not once
-  // a row.
-  int paintColumnWidths_[2] = {};
 };
