@@ -37,6 +37,8 @@ while [ $# -gt 0 ]; do
 done
 
 bash "$root/tools/install-deps.sh"
+source "$root/tools/require-32bit.sh"
+require_32bit_programs || exit 1
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
   -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j 2 --target Velkoro vkhook setup vktest velkoro_vxd velkoro_monitor

@@ -37,5 +37,9 @@ step "the Win32 product, under Wine"
 cmake -S "$root" -B "$build/win32" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
   -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build/win32" -j "$jobs"
+# Built in any case, so that a build fault still shows; run only where the
+# kernel runs 32-bit programs.
+source "$root/tools/require-32bit.sh"
+require_32bit_programs || { echo "test.sh: the Win32 tests could not run (see above)" >&2; exit 1; }
 bash "$root/tools/wine-session.sh" "$build/test-prefix" \
   ctest --test-dir "$build/win32" --output-on-failure
