@@ -22,19 +22,23 @@ inline uint64_t LoadWord(const char* at) {
   return word;
 }
 
-// The index of the lowest byte whose bit 7 is set in a non-zero mask.
-inline size_t LowestByte(uint64_t mask) {
+// The index of the lowest set bit of a non-zero mask.
+inline size_t LowestBit(uint64_t mask) {
 #if defined(__GNUC__)
-  return static_cast<size_t>(__builtin_ctzll(mask)) / 8;
+  return static_cast<size_t>(__builtin_ctzll(mask));
 #else
   size_t index = 0;
-  while (!(mask & 0x80)) {
-    mask >>= 8;
+  while (!(mask & 1)) {
+    mask >>= 1;
     ++index;
   }
   return index;
 #endif
 }
+
+// The index of the byte that holds the lowest set bit of a non-zero mask
+// (the finders set bit 7 of each byte that fits).
+inline size_t LowestByte(uint64_t mask) { return LowestBit(mask) / 8; }
 
 // Bit 7 of each byte of the result is set exactly where `word` holds `byte`.
 inline uint64_t ExactMatchMask(uint64_t word, char byte) {
@@ -168,19 +172,6 @@ class TPieceFinder {
       if (end <= last) return false;
       end = end - step > last ? end - step : last;
     }
-  }
-
-  static size_t LowestBit(unsigned bits) {
-#if defined(__GNUC__)
-    return static_cast<size_t>(__builtin_ctz(bits));
-#else
-    size_t index = 0;
-    while (!(bits & 1)) {
-      bits >>= 1;
-      ++index;
-    }
-    return index;
-#endif
   }
 #endif
 
