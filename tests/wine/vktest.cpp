@@ -59,7 +59,16 @@ namespace {
 
 DWORD Now() { return GetTickCount(); }
 
+// An emulated PC (tools/x86-machine.sh) runs everything several times
+// slower and says by how much in VELKORO_TIME_SCALE.
+DWORD Scaled(DWORD milliseconds) {
+  const char* scale = getenv("VELKORO_TIME_SCALE");
+  const long factor = scale ? strtol(scale, nullptr, 10) : 1;
+  return factor > 1 ? milliseconds * static_cast<DWORD>(factor) : milliseconds;
+}
+
 bool WaitFor(DWORD milliseconds, bool (*condition)(void*), void* context) {
+  milliseconds = Scaled(milliseconds);
   const DWORD start = Now();
   for (;;) {
     if (condition(context)) return true;
@@ -137,7 +146,7 @@ int Send(int argc, char** argv) {
   const LPARAM lParam = argc > 5 ? std::strtol(argv[5], nullptr, 0) : 0;
   if (std::strcmp(argv[1], "post") == 0) return PostMessageA(window, message, wParam, lParam) ? 0 : 1;
   DWORD_PTR result = 0;
-  if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, 10000, &result)) {
+  if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, Scaled(10000), &result)) {
     std::fprintf(stderr, "vktest: the window did not answer\n");
     return 1;
   }
@@ -306,7 +315,7 @@ int RegistryGet(const char* keyPath, const char* name) {
 std::string WindowText(HWND window) {
   char text[4096] = {};
   DWORD_PTR copied = 0;
-  SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000,
+  SendMessageTimeoutA(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, Scaled(5000),
                       &copied);
   return text;
 }
@@ -337,7 +346,7 @@ BOOL CALLBACK CollectHelpText(HWND child, LPARAM parameter) {
   GetClassNameA(child, className, sizeof className);
   if (_strnicmp(className, "RichEdit", 8) == 0) {
     char text[8192] = {};
-    SendMessageTimeoutA(child, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 2000,
+    SendMessageTimeoutA(child, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, Scaled(2000),
                         nullptr);
     reinterpret_cast<THelpQuery*>(parameter)->Seen += text;
   }

@@ -51,7 +51,7 @@ start_velkoro() {
 
 # Waits until the program started last has ended.
 wait_velkoro_exit() {
-  local limit=${1:-30} waited=0
+  local limit=$(( ${1:-30} * ${VELKORO_TIME_SCALE:-1} )) waited=0
   while kill -0 "$VELKORO_PID" 2>/dev/null; do
     [ "$waited" -lt $((limit * 10)) ] || return 1
     sleep 0.1
@@ -114,9 +114,10 @@ screenshot() { import -window root "$ARTIFACTS/$1.png" 2>/dev/null || true; }
 
 trap 'stop_all; rm -rf "$SCRATCH"' EXIT
 
-# Runs a command until it succeeds, for at most SECONDS.
+# Runs a command until it succeeds, for at most SECONDS (times
+# VELKORO_TIME_SCALE, which an emulated PC sets).
 wait_until() {
-  local limit=$1 start=$SECONDS
+  local limit=$(( $1 * ${VELKORO_TIME_SCALE:-1} )) start=$SECONDS
   shift
   until "$@" >/dev/null 2>&1; do
     [ $((SECONDS - start)) -lt "$limit" ] || return 1
