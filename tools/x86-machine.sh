@@ -94,7 +94,7 @@ qemu-system-x86_64 -nodefaults -no-user-config -machine q35 \
   -virtfs local,path=/,mount_tag=hostroot,security_model=none,readonly=on,multidevs=remap \
   -virtfs local,path="$root",mount_tag=project,security_model=none,multidevs=remap \
   -virtfs local,path="$exchange",mount_tag=exchange,security_model=none \
-  </dev/null | tr -d '\r'
+  </dev/null | stdbuf -o0 tr -d '\r'
 
 if [ ! -f "$exchange/status" ]; then
   echo "x86-machine.sh: the emulated machine stopped before the command ended" >&2

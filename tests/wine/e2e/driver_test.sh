@@ -38,24 +38,27 @@ driver_folder() {
   return 1
 }
 
-# Quiet: nothing waits in the driver's channel, and neither the monitor nor
-# the program has used the processor over the last samples.
+# Quiet: nothing waits in the driver's channel, the monitor has not used
+# the processor over the last samples, and the program no more than its
+# idle ticks (applying changes keeps it busy; in an emulated PC, its timers
+# alone cost a tick now and then).
 driver_quiet() {
-  python3 - "$(driver_folder)" "$WINEPREFIX" <<'PY'
+  python3 - "$(driver_folder)" "$WINEPREFIX" "${VELKORO_TIME_SCALE:-1}" <<'PY'
 import fcntl, glob, os, sys, termios, time, struct
-folder, prefix = sys.argv[1], sys.argv[2]
+folder, prefix, scale = sys.argv[1], sys.argv[2], int(sys.argv[3])
+idle_ticks = 2 * scale  # of the 25 in each quarter of a second
 def pids():
-    found = []
+    monitors, programs = [], []
     for d in glob.glob("/proc/[0-9]*"):
         try:
             cmd = open(d + "/cmdline", "rb").read()
             if folder.encode() in cmd:
-                found.append(d)
+                monitors.append(d)
             elif b"Velkoro.exe" in cmd and ("WINEPREFIX=" + prefix).encode() in open(d + "/environ", "rb").read().split(b"\0"):
-                found.append(d)
+                programs.append(d)
         except OSError:
             pass
-    return found
+    return monitors, programs
 def cpu(d):
     fields = open(d + "/stat").read().rsplit(")", 1)[1].split()
     return int(fields[11]) + int(fields[12])
@@ -65,13 +68,15 @@ def queued():
         return struct.unpack("i", fcntl.ioctl(fd, termios.FIONREAD, b"\0\0\0\0"))[0]
     finally:
         os.close(fd)
-procs = pids()
-if len(procs) < 2:
+monitors, programs = pids()
+if not monitors or not programs:
     sys.exit(1)
 last = None
 for _ in range(4):
-    sample = [cpu(d) for d in procs]
-    if queued() != 0 or (last is not None and sample != last):
+    sample = ([cpu(d) for d in monitors], sum(cpu(d) for d in programs))
+    if queued() != 0:
+        sys.exit(1)
+    if last is not None and (sample[0] != last[0] or sample[1] - last[1] > idle_ticks):
         sys.exit(1)
     last = sample
     time.sleep(0.25)
