@@ -45,6 +45,10 @@ class DriverContractTest : public ::testing::Test {
 TEST_F(DriverContractTest, EveryChangeArrivesAsARecordThatStaysValidUntilReleased) {
   session_->KeepRecords = true;
   folder_.MakeDirectory("docs");
+  // What happens inside a directory before the monitor watches it reaches
+  // the program only as its walk finds it (nothing, once the directory has
+  // gone again): the changes inside start once its own record is here.
+  ASSERT_TRUE(ArrivedOnDrive(1)) << "no record of the new directory";
   folder_.MakeFile("docs/a.txt");
   folder_.Rename("docs/a.txt", "docs/b.txt");
   folder_.Remove("docs/b.txt");
