@@ -87,7 +87,7 @@ echo "$root" >"$exchange/project"
 # The emulated CPU model "max" without SMAP, SMEP, PKU and LA57: with them,
 # this QEMU faults inside the guest kernel on 32-bit programs' system calls.
 qemu-system-x86_64 -nodefaults -no-user-config -machine q35 \
-  -cpu "${VELKORO_MACHINE_CPU:-max,-smap,-smep,-pku,-la57}" -smp "${VELKORO_MACHINE_CPUS:-$(nproc)}" -accel tcg,thread=multi -m "$memory" \
+  -cpu max,-smap,-smep,-pku,-la57 -smp "${VELKORO_MACHINE_CPUS:-$(nproc)}" -accel tcg,thread=multi -m "$memory" \
   -display none -serial stdio -no-reboot \
   -kernel "$cache/vmlinuz" -initrd "$cache/initrd.gz" \
   -append "console=ttyS0 quiet loglevel=3 panic=-1" \
