@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "driver_device.h"
 #include "exceptions.h"
 #include "memory_db.h"
 #include "program_state.h"
@@ -13,9 +14,6 @@ HANDLE DriverHandle = INVALID_HANDLE_VALUE;
 std::exception_ptr TExecutive::callbackFailure_;
 
 namespace {
-
-constexpr DWORD kDeviceCreateNew = CREATE_NEW;
-constexpr DWORD kDeviceDeleteOnClose = FILE_FLAG_DELETE_ON_CLOSE;
 
 constexpr int32_t kDelete = 31;       // IFSFN_DELETE
 constexpr int32_t kDirectory = 32;    // IFSFN_DIR: SubCode 0 CREATE_DIR, else DELETE_DIR
@@ -53,7 +51,7 @@ DWORD WINAPI ChangeCallback(TChangeRecord* record) {
     if (!TExecutive::callbackFailure_) TExecutive::callbackFailure_ = std::current_exception();
   }
   DWORD returned = 0;
-  DeviceIoControl(DriverHandle, CTL_RELEASE_RECORD, &record, sizeof record, nullptr, 0, &returned, nullptr);
+  DriverDeviceControl(DriverHandle, CTL_RELEASE_RECORD, &record, sizeof record, nullptr, 0, &returned);
   return 0;
 }
 
@@ -64,14 +62,14 @@ TExecutive::TExecutive() {
 
 void TExecutive::Execute() {
   ReuseDriveTypesOnThisThread();
-  DriverHandle = CreateFileA("\\\\.\\velkoro.vxd", 0, 0, nullptr, kDeviceCreateNew, kDeviceDeleteOnClose, nullptr);
+  DriverHandle = OpenDriverDevice();
   if (DriverHandle == INVALID_HANDLE_VALUE) throw DriverError(IDS_LOAD_VXD_FAILED);
 
-  DWORD callback = reinterpret_cast<DWORD>(&ChangeCallback);
+  TDriverAddress callback = reinterpret_cast<TDriverAddress>(&ChangeCallback);
   DWORD output = 0;
   DWORD returned = 0;
-  if (!DeviceIoControl(DriverHandle, CTL_SET_CALLBACK, &callback, sizeof callback, &output, sizeof output,
-                       &returned, nullptr)) {
+  if (!DriverDeviceControl(DriverHandle, CTL_SET_CALLBACK, &callback, sizeof callback, &output, sizeof output,
+                           &returned)) {
     throw DriverError(IDS_INIT_VXD_FAILED);
   }
 
@@ -84,8 +82,8 @@ void TExecutive::Execute() {
     if (result == WAIT_FAILED) break;
   }
 
-  DWORD none = 0;
-  DeviceIoControl(DriverHandle, CTL_SET_CALLBACK, &none, sizeof none, &output, sizeof output, &returned, nullptr);
-  CloseHandle(DriverHandle);
+  TDriverAddress none = 0;
+  DriverDeviceControl(DriverHandle, CTL_SET_CALLBACK, &none, sizeof none, &output, sizeof output, &returned);
+  CloseDriverDevice(DriverHandle);
   if (callbackFailure_) std::rethrow_exception(callbackFailure_);
 }

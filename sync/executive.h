@@ -6,8 +6,11 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <exception>
+
+#include "driver_abi.h"
 
 #include "thread.h"
 
@@ -18,7 +21,8 @@ struct TChangeRecord {
   int32_t SubCode;      // EventCode 32: 0 directory created, any other removed
   int32_t EventCode;    // 31, 32, 36 or 37; any other is ignored
 };
-static_assert(sizeof(TChangeRecord) == 16, "the driver's record is 16 bytes");
+static_assert(sizeof(TChangeRecord) == kChangeRecordSize && offsetof(TChangeRecord, SubCode) == 2 * sizeof(TDriverAddress),
+              "the record's layout is the driver's");
 
 constexpr DWORD CTL_SET_CALLBACK = 0x8100;
 constexpr DWORD CTL_RELEASE_RECORD = 0x8101;

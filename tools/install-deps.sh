@@ -5,7 +5,9 @@ set -euo pipefail
 
 packages=(
   wine wine32 wine64
-  g++-mingw-w64-i686 mingw-w64-tools
+  # The 32-bit program, and the same source as a 64-bit one for kernels
+  # that refuse 32-bit programs (tools/wine-arch.sh).
+  g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools
   cmake ninja-build g++ clang libclang-rt-14-dev
   googletest libgtest-dev libbenchmark-dev
   xvfb xdotool x11-utils imagemagick
@@ -35,9 +37,10 @@ install_missing() {
 
 install_missing "${packages[@]}"
 
-# A kernel that refuses 32-bit programs: Wine runs in an emulated PC
-# (tools/x86-machine.sh), which boots Debian's kernel (fetched there).
-source "$(dirname "$0")/require-32bit.sh"
+# A kernel that refuses 32-bit programs: the 32-bit program runs in an
+# emulated PC (tools/x86-machine.sh), which boots Debian's kernel (fetched
+# there).
+source "$(dirname "$0")/wine-arch.sh"
 if ! kernel_runs_32bit_programs; then
   install_missing qemu-system-x86 busybox-static
 fi

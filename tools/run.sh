@@ -17,13 +17,22 @@
 #                    search window and search for PATTERN (for instance
 #                    "*.TXT"), so that the screenshot shows the window with
 #                    its results
-#   VELKORO_PREFIX   the Wine prefix (default ~/.velkoro96)
+#   VELKORO_BUILD_ARCH  win32 or win64: the build to run. By default the
+#                    32-bit program, the Windows 95 target, where the kernel
+#                    runs 32-bit programs, and the same source built as a
+#                    64-bit program, under wine64, where it refuses them.
+#                    win32 on such a kernel runs it in an emulated PC.
+#   VELKORO_PREFIX   the Wine prefix (default ~/.velkoro96; a 64-bit build
+#                    needs a 64-bit prefix)
 #   VELKORO_DRIVE_D  the host folder that becomes the fixed drive D:
 #                    (default: the home folder)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-build="$root/build/win32"
+source "$root/tools/wine-arch.sh"
+bash "$root/tools/install-deps.sh"
+arch=$(velkoro_build_arch)
+build="$root/build/$arch"
 prefix=${VELKORO_PREFIX:-$HOME/.velkoro96}
 drive_d=${VELKORO_DRIVE_D:-$HOME}
 install_options=()
@@ -37,21 +46,20 @@ while [ $# -gt 0 ]; do
   esac
 done
 
-bash "$root/tools/install-deps.sh"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$(velkoro_toolchain "$arch")" \
   -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j 2 --target Velkoro vkhook setup vktest velkoro_vxd velkoro_monitor
 # The help file, and the command with which the autostarted session ends.
 cmake --build "$build" -j 2 --target velkoro_help endsession
 
-source "$root/tools/require-32bit.sh"
-if ! kernel_runs_32bit_programs; then
+if [ "$arch" = win32 ] && ! kernel_runs_32bit_programs; then
   explain_emulated_machine "Velkoro"
   echo "*** It runs there on a display of its own, whatever \$DISPLAY says: the screenshot" >&2
   echo "*** shows it. Its prefix lives in that PC's memory and goes with Ctrl+C." >&2
   # Arguments and VELKORO_* settings go along; the emulated PC has no display.
-  exec bash "$root/tools/x86-machine.sh" env -u DISPLAY bash "$root/tools/run.sh" "${arguments[@]}"
+  VELKORO_BUILD_ARCH=win32 exec bash "$root/tools/x86-machine.sh" env -u DISPLAY bash "$root/tools/run.sh" "${arguments[@]}"
 fi
+use_wine_for "$arch"
 
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 vktest() { wine "$build/tests/wine/vktest.exe" "$@"; }

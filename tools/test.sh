@@ -2,11 +2,16 @@
 # Runs every test of Velkoro: the database and the driver's native monitor
 # under AddressSanitizer and UndefinedBehaviorSanitizer, its concurrency test under
 # ThreadSanitizer, a bounded fuzz run of the database loader, and the
-# Win32 product's tests under Wine on a private virtual display (in an
-# emulated PC where this machine's kernel refuses 32-bit programs).
+# Win32 product's tests under Wine on a private virtual display: the 32-bit
+# program, and the same source built as a 64-bit program.
 #
 #   tools/test.sh            everything
 #   VELKORO_FUZZ_SECONDS=N   length of the fuzz run (default 60)
+#   VELKORO_BUILD_ARCH=win32|win64
+#                            the build that runs every Win32 test (default: the
+#                            one that runs natively here)
+#   VELKORO_WIN32_SUITE=full every test of the 32-bit program in emulated PCs,
+#                            where the kernel refuses 32-bit programs
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,6 +22,63 @@ fuzz_seconds=${VELKORO_FUZZ_SECONDS:-60}
 bash "$root/tools/install-deps.sh"
 
 step() { printf '\n=== %s\n' "$*"; }
+
+# The Win32 product: every test on the build that runs natively here, and
+# the tests of what differs between the two builds (the hook library's
+# exports and delay load, the driver's contract and its records, a start
+# with a search through the real window) on the other build as well. Where
+# the kernel refuses 32-bit programs, the 32-bit program runs in an
+# emulated PC, several times slower, with its time limits and bounded waits
+# multiplied by VELKORO_TIME_SCALE; VELKORO_WIN32_SUITE=full runs every
+# test there, in two emulated PCs at once.
+source "$root/tools/wine-arch.sh"
+arch=$(velkoro_build_arch)
+other=win64
+[ "$arch" = win64 ] && other=win32
+
+build_product() {  # ARCH TIME_SCALE
+  cmake -S "$root" -B "$build/$1" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$(velkoro_toolchain "$1")" \
+    -DCMAKE_BUILD_TYPE=Release -DVELKORO_TEST_TIME_SCALE="$2" >/dev/null
+  cmake --build "$build/$1" -j "$jobs"
+}
+# ARCH PREFIX CTEST_ARGUMENTS...: the tests in a Wine session of their own.
+run_product_tests() {
+  local test_arch=$1 prefix=$2
+  shift 2
+  VELKORO_BUILD_ARCH=$test_arch bash "$root/tools/wine-session.sh" "$prefix" \
+    ctest --test-dir "$build/$test_arch" --output-on-failure "$@"
+}
+
+emulated_pids=() emulated_logs=()
+if [ "$arch" = win64 ]; then
+  # The 32-bit program goes first: its emulated PCs then run beside the
+  # native steps, on a core of their own each.
+  step "the 32-bit program (the Windows 95 target), built for its emulated PC"
+  time_scale=${VELKORO_TIME_SCALE:-4}
+  build_product win32 "$time_scale"
+  if [ "${VELKORO_WIN32_SUITE:-}" = full ]; then
+    explain_emulated_machine "every test of the 32-bit program"
+    halves=("-I 1,,2" "-I 2,,2")
+  else
+    explain_emulated_machine "what differs in the 32-bit program (its tests labelled builds_differ)"
+    halves=("-L builds_differ")
+  fi
+  for half in "${!halves[@]}"; do
+    # Each PC has its own prefix in its memory, and its own record of the
+    # run (ctest's Testing folder); screenshots land in the build folder.
+    log="$build/win32-tests-$((half + 1)).log"
+    VELKORO_BUILD_ARCH=win32 VELKORO_TIME_SCALE=$time_scale VELKORO_MACHINE_CPUS=1 \
+      setsid bash "$root/tools/x86-machine.sh" \
+      bash -c 'mkdir -p "$0/Testing" && mount -t tmpfs tmpfs "$0/Testing" && exec "$@"' \
+      "$build/win32" bash "$root/tools/wine-session.sh" /var/tmp/velkoro-test-prefix \
+      ctest --test-dir "$build/win32" --output-on-failure ${halves[$half]} >"$log" 2>&1 &
+    emulated_pids+=($!) emulated_logs+=("$log")
+  done
+  # A step that fails ends this script: its emulated PCs end with it.
+  stop_emulated() { local pid; for pid in "${emulated_pids[@]}"; do kill -- "-$pid" 2>/dev/null || true; done; }
+  trap stop_emulated EXIT
+fi
+
 
 step "database and the driver's monitor, natively, with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$root" -B "$build/native-asan" -G Ninja -DVELKORO_SANITIZER=address -DCMAKE_BUILD_TYPE=Debug >/dev/null
@@ -34,36 +96,19 @@ if [ -x "$root/fuzz/run-fuzz.sh" ]; then
   VELKORO_FUZZ_BUILD="$build/fuzz" "$root/fuzz/run-fuzz.sh" "$fuzz_seconds"
 fi
 
-step "the Win32 product, under Wine"
-source "$root/tools/require-32bit.sh"
-# In an emulated PC the Win32 tests run several times slower: their time
-# limits and bounded waits are multiplied by this.
-native=1 time_scale=1
-kernel_runs_32bit_programs || { native=""; time_scale=${VELKORO_TIME_SCALE:-4}; }
-cmake -S "$root" -B "$build/win32" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DVELKORO_TEST_TIME_SCALE="$time_scale" >/dev/null
-cmake --build "$build/win32" -j "$jobs"
-if [ -n "$native" ]; then
-  bash "$root/tools/wine-session.sh" "$build/test-prefix" \
-    ctest --test-dir "$build/win32" --output-on-failure
-else
-  explain_emulated_machine "every Win32 test"
-  # Two emulated PCs, a core each, take every other test. Each has its own
-  # prefix in its memory, and its own record of the run (ctest's Testing
-  # folder); screenshots land in the build folder as usual.
-  export VELKORO_TIME_SCALE=$time_scale VELKORO_MACHINE_CPUS=1
-  half_pids=()
-  for half in 1 2; do
-    bash "$root/tools/x86-machine.sh" bash -c 'mkdir -p "$0/Testing" && mount -t tmpfs tmpfs "$0/Testing" && exec "$@"' \
-      "$build/win32" bash "$root/tools/wine-session.sh" /var/tmp/velkoro-test-prefix \
-      ctest --test-dir "$build/win32" --output-on-failure -I "$half,,2" >"$build/win32-tests-$half.log" 2>&1 &
-    half_pids+=($!)
-  done
-  failed=0
-  for half in 1 2; do
-    wait "${half_pids[$((half - 1))]}" || failed=1
-    step "Win32 tests, emulated PC $half of 2"
-    cat "$build/win32-tests-$half.log"
-  done
-  exit "$failed"
+failed=0
+step "the $arch build, natively under Wine: every test"
+build_product "$arch" 1
+run_product_tests "$arch" "$build/test-prefix-$arch" || failed=1
+
+if [ "$other" = win64 ]; then
+  step "the win64 build, natively under wine64: what differs from the 32-bit program"
+  build_product win64 1
+  run_product_tests win64 "$build/test-prefix-win64" -L builds_differ || failed=1
 fi
+for index in "${!emulated_pids[@]}"; do
+  wait "${emulated_pids[$index]}" || failed=1
+  step "the 32-bit program in an emulated PC ($((index + 1)) of ${#emulated_pids[@]})"
+  cat "${emulated_logs[$index]}"
+done
+exit "$failed"

@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
 # Runs a command inside a Wine session of its own: a private Xvfb display
 # and a Wine prefix set up as a Windows 95 machine, both ended afterwards.
+# The Wine is the one for VELKORO_BUILD_ARCH (win32 or win64), by default
+# the build that runs natively here (tools/wine-arch.sh); a prefix is made
+# for one of them only.
 #
 #   tools/wine-session.sh PREFIX COMMAND [ARGS...]
 set -euo pipefail
+
+source "$(dirname "$0")/wine-arch.sh"
+use_wine_for "$(velkoro_build_arch)"
 
 mkdir -p "$1"
 prefix=$(cd "$1" && pwd)

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "bench_figures.h"
+#include "driver_device.h"
 #include "executive.h"
 #include "memory_db.h"
 #include "program_state.h"
@@ -138,10 +139,11 @@ int main(int argc, char** argv) {
   ReuseDriveTypesOnThisThread();
 
   const double opened = Now();
-  DriverHandle = CreateFileA("\\\\.\\velkoro.vxd", 0, 0, nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-  DWORD routine = reinterpret_cast<DWORD>(&BenchRoutine), output = 0, returned = 0;
+  DriverHandle = OpenDriverDevice();
+  TDriverAddress routine = reinterpret_cast<TDriverAddress>(&BenchRoutine);
+  DWORD output = 0, returned = 0;
   if (DriverHandle == INVALID_HANDLE_VALUE ||
-      !DeviceIoControl(DriverHandle, CTL_SET_CALLBACK, &routine, 4, &output, 4, &returned, nullptr)) {
+      !DriverDeviceControl(DriverHandle, CTL_SET_CALLBACK, &routine, sizeof routine, &output, 4, &returned)) {
     std::fprintf(stderr, "driver_bench: the driver could not be opened or refused the registration\n");
     return 2;
   }
@@ -156,9 +158,9 @@ int main(int argc, char** argv) {
          GetTickCount() - start < 600000) {
     WaitForSingleObjectEx(never, 100, TRUE);
   }
-  DWORD none = 0;
-  DeviceIoControl(DriverHandle, CTL_SET_CALLBACK, &none, 4, &output, 4, &returned, nullptr);
-  CloseHandle(DriverHandle);
+  TDriverAddress none = 0;
+  DriverDeviceControl(DriverHandle, CTL_SET_CALLBACK, &none, sizeof none, &output, 4, &returned);
+  CloseDriverDevice(DriverHandle);
 
   std::vector<double> latencies = Measure.LatenciesMs;
   std::sort(latencies.begin(), latencies.end());

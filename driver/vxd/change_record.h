@@ -1,8 +1,11 @@
 // The change record the driver hands to the registered routine, as the
-// program reads it: 16 bytes of 4-byte little-endian fields.
+// program reads it: two addresses, then two 4-byte little-endian fields.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+
+#include "driver_abi.h"
 
 struct TChangeRecord {
   const char* Path;     // the full ANSI path the change concerns (a rename's old path)
@@ -10,8 +13,8 @@ struct TChangeRecord {
   uint32_t SubCode;     // EventCode 32: 0 created, 1 removed
   uint32_t EventCode;   // 31 deleted, 32 directory, 36 created, 37 renamed
 };
-// (The native build of the driver's tests has 8-byte addresses.)
-static_assert(sizeof(void*) != 4 || sizeof(TChangeRecord) == 16, "the record is 16 bytes");
+static_assert(sizeof(TChangeRecord) == kChangeRecordSize && offsetof(TChangeRecord, SubCode) == 2 * sizeof(TDriverAddress),
+              "the record's layout is the program's");
 
 // The routine the program registers: stdcall, the record's address, 0.
 using TChangeRoutine = uint32_t(__stdcall*)(TChangeRecord* record);

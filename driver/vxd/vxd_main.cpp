@@ -16,8 +16,8 @@ CRITICAL_SECTION ControlLock;
 TMonitorLink Link;
 
 bool ReadAddress(const void* in, DWORD inSize, uintptr_t& address) {
-  if (!in || inSize < sizeof(uint32_t)) return false;
-  uint32_t value;
+  if (!in || inSize < sizeof(TDriverAddress)) return false;
+  TDriverAddress value;
   memcpy(&value, in, sizeof value);
   address = value;
   return true;

@@ -22,7 +22,7 @@ run_probe() {
   local folder=$1
   shift
   # Bounded: a crash would otherwise wait in Wine's debugger.
-  (cd "$work/$folder" && timeout 30 wine hook_probe.exe "$@" >"$work/output" 2>/dev/null)
+  (cd "$work/$folder" && timeout $((30 * ${VELKORO_TIME_SCALE:-1})) wine hook_probe.exe "$@" >"$work/output" 2>/dev/null)
   status=$?
   output=$(tr -d '\r' <"$work/output")
 }

@@ -23,7 +23,7 @@ set -u
 
 probe_exe=$1
 hook_dll=$2
-bound_seconds=${VKHOOK_TEST_BOUND:-20}
+bound_seconds=$(( ${VKHOOK_TEST_BOUND:-20} * ${VELKORO_TIME_SCALE:-1} ))
 
 if [ -z "${DISPLAY:-}" ]; then
   echo "SKIP: no DISPLAY for the hot-key test"

@@ -2,6 +2,9 @@
 
 #include <stdexcept>
 
+#include "driver_abi.h"
+#include "driver_device.h"
+
 namespace {
 
 constexpr DWORD kSetCallback = 0x8100;
@@ -12,7 +15,7 @@ TDriverSession* Current = nullptr;
 }  // namespace
 
 TDriverSession::TDriverSession()
-    : handle_(CreateFileA("\\\\.\\velkoro.vxd", 0, 0, nullptr, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE, nullptr)),
+    : handle_(OpenDriverDevice()),
       never_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
   if (handle_ == INVALID_HANDLE_VALUE) {
     throw std::runtime_error("cannot open the driver (error " + std::to_string(GetLastError()) + ")");
@@ -22,24 +25,27 @@ TDriverSession::TDriverSession()
 
 TDriverSession::~TDriverSession() {
   Deregister();
-  CloseHandle(handle_);
+  CloseDriverDevice(handle_);
   CloseHandle(never_);
   Current = nullptr;
 }
 
 bool TDriverSession::Register() {
-  DWORD routine = reinterpret_cast<DWORD>(&Routine), output = 0, returned = 0;
-  return DeviceIoControl(handle_, kSetCallback, &routine, 4, &output, 4, &returned, nullptr) != FALSE;
+  TDriverAddress routine = reinterpret_cast<TDriverAddress>(&Routine);
+  DWORD output = 0, returned = 0;
+  return DriverDeviceControl(handle_, kSetCallback, &routine, sizeof routine, &output, 4, &returned) != FALSE;
 }
 
 bool TDriverSession::Deregister() {
-  DWORD none = 0, output = 0, returned = 0;
-  return DeviceIoControl(handle_, kSetCallback, &none, 4, &output, 4, &returned, nullptr) != FALSE;
+  TDriverAddress none = 0;
+  DWORD output = 0, returned = 0;
+  return DriverDeviceControl(handle_, kSetCallback, &none, sizeof none, &output, 4, &returned) != FALSE;
 }
 
 bool TDriverSession::Release(const void* address) {
-  DWORD value = reinterpret_cast<DWORD>(address), returned = 0;
-  return DeviceIoControl(handle_, kReleaseRecord, &value, 4, nullptr, 0, &returned, nullptr) != FALSE;
+  TDriverAddress value = reinterpret_cast<TDriverAddress>(address);
+  DWORD returned = 0;
+  return DriverDeviceControl(handle_, kReleaseRecord, &value, sizeof value, nullptr, 0, &returned) != FALSE;
 }
 
 DWORD WINAPI TDriverSession::Routine(void* address) {

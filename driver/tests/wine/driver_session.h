@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -17,6 +18,8 @@ struct TRecordLayout {
   uint32_t SubCode;
   uint32_t EventCode;
 };
+static_assert(offsetof(TRecordLayout, SubCode) == 2 * sizeof(void*) && sizeof(TRecordLayout) == 2 * sizeof(void*) + 8,
+              "two addresses, then two 4-byte fields");
 
 struct TReceivedRecord {
   uint32_t EventCode;
@@ -28,7 +31,7 @@ struct TReceivedRecord {
 
 class TDriverSession {
  public:
-  TDriverSession();  // opens "\\.\velkoro.vxd"; throws when it cannot
+  TDriverSession();  // opens the driver as the program does; throws when it cannot
   ~TDriverSession();
 
   HANDLE Handle() const { return handle_; }

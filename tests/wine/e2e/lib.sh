@@ -25,13 +25,15 @@ fail() {
 }
 pass() { echo "PASS: $*"; }
 
-system_dir() {
-  if [ -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
-    echo "$WINEPREFIX/drive_c/windows/syswow64"
-  else
-    echo "$WINEPREFIX/drive_c/windows/system32"
-  fi
-}
+# The program's system directory: syswow64 for the 32-bit program in a
+# 64-bit prefix, system32 otherwise.
+source "$VELKORO_SOURCE/tools/wine-arch.sh"
+SYSTEM_DIR_NAME=system32
+if [ "$(pe_arch "$(find "$VELKORO_BUILD" -name Velkoro.exe -not -path '*/CMakeFiles/*' | head -n 1)")" = win32 ] &&
+   [ -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
+  SYSTEM_DIR_NAME=syswow64
+fi
+system_dir() { echo "$WINEPREFIX/drive_c/windows/$SYSTEM_DIR_NAME"; }
 
 # A fresh installation; further arguments go to the installation tool (for
 # instance --drive D:fixed:FOLDER). Z: stays reachable as a network drive,

@@ -52,9 +52,9 @@ is_result_path() {
   case "$1" in 'D:\DATA\VKDOC'?.TXT | 'D:\DATA\LETTERS\VKDOC'?.TXT) return 0 ;; *) return 1 ;; esac
 }
 
-# A window of another program in front: Wine's own notepad, as a 32-bit
-# program, so that its modules can be listed from Velkoro.
-wine 'C:\windows\syswow64\notepad.exe' >"$SCRATCH/notepad.log" 2>&1 &
+# A window of another program in front: Wine's own notepad, of the
+# program's own width, so that its modules can be listed from Velkoro.
+wine "C:\\windows\\$SYSTEM_DIR_NAME\\notepad.exe" >"$SCRATCH/notepad.log" 2>&1 &
 vktest wait-window Notepad visible 20000 || fail "notepad did not start"
 vktest wait-focus Notepad - 10000 || fail "notepad is not in front"
 
