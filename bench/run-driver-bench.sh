@@ -15,14 +15,14 @@
 #
 #   bench/run-driver-bench.sh [--rate N] [--seconds N] [--burst N]
 #
-# Builds in build/win32-bench (VELKORO_WINE_BENCH_BUILD), works in a
+# Builds in build/ARCH-bench, ARCH the build that runs natively here (VELKORO_WINE_BENCH_BUILD, VELKORO_BUILD_ARCH), works in a
 # temporary folder (about 1.2 GB of inodes' worth of empty files) with a
 # prefix of its own, prints every figure with its target, and removes it
 # all at the end. Needs 100,000 inotify watches free (fs.inotify.max_user_watches).
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${VELKORO_WINE_BENCH_BUILD:-$root/build/win32-bench}
+build=${VELKORO_WINE_BENCH_BUILD:-}  # by default build/ARCH-bench (bench/wine_bench_session.sh)
 rate=1000 seconds=10 burst=50000 tops=100 subdirectories=999 files=10
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -102,7 +102,7 @@ wine "$setup_exe" drive D fixed "$tree" >/dev/null
 wine "$setup_exe" drive C network "$prefix/drive_c" >/dev/null
 wine "$setup_exe" drive Z network / >/dev/null
 system_dir="$prefix/drive_c/windows/system32"
-[ -d "$prefix/drive_c/windows/syswow64" ] && system_dir="$prefix/drive_c/windows/syswow64"
+[ "$bench_arch" = win32 ] && [ -d "$prefix/drive_c/windows/syswow64" ] && system_dir="$prefix/drive_c/windows/syswow64"
 cp "$driver" "$system_dir/velkoro.vxd"
 cp "$monitor" "$system_dir/velkoro-monitor"
 

@@ -7,14 +7,14 @@
 #
 #   bench/run-window-bench.sh [--rounds N]
 #
-# Builds in build/win32-bench (VELKORO_WINE_BENCH_BUILD), makes a prefix and
+# Builds in build/ARCH-bench, ARCH the build that runs natively here (VELKORO_WINE_BENCH_BUILD, VELKORO_BUILD_ARCH), makes a prefix and
 # an Xvfb display of its own, prints every figure with its ratio to its
 # target and removes it all at the end. Exits non-zero when a figure misses
 # its target.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${VELKORO_WINE_BENCH_BUILD:-$root/build/win32-bench}
+build=${VELKORO_WINE_BENCH_BUILD:-}  # by default build/ARCH-bench (bench/wine_bench_session.sh)
 rounds=9
 while [ $# -gt 0 ]; do
   case "$1" in

@@ -12,14 +12,14 @@
 #   bench/run-wine-bench.sh [--files N] [--directories N] [--rounds N] [--no-native]
 #
 # The scan's tree defaults to 110,000 files in 11,000 directories. Builds in
-# build/win32-bench (VELKORO_WINE_BENCH_BUILD), makes a prefix and a tree of
+# build/ARCH-bench, ARCH the build that runs natively here (VELKORO_WINE_BENCH_BUILD, VELKORO_BUILD_ARCH), makes a prefix and a tree of
 # its own in a temporary folder and an Xvfb display of its own,
 # prints every figure with its ratio to its target, and removes all of it at
 # the end. Exits non-zero when a figure misses its target.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${VELKORO_WINE_BENCH_BUILD:-$root/build/win32-bench}
+build=${VELKORO_WINE_BENCH_BUILD:-}  # by default build/ARCH-bench (bench/wine_bench_session.sh)
 files=110000 directories=11000 rounds=7 native=1 find_runs=7
 while [ $# -gt 0 ]; do
   case "$1" in

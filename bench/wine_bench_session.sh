@@ -1,5 +1,8 @@
 # Sourced by the benchmarks that run under Wine, after they have set root
-# (the source tree) and build (their cross build folder).
+# (the source tree) and build (their cross build folder, or empty for
+# build/ARCH-bench). They measure the build that runs natively here, the
+# 32-bit program or the 64-bit one (tools/wine-arch.sh), or the one
+# VELKORO_BUILD_ARCH names.
 #
 #   wine_bench_build TARGET...       builds the targets, Release, in $build
 #   wine_bench_session NAME [display]
@@ -11,9 +14,14 @@
 #
 # A benchmark with more to undo at the end defines wine_bench_cleanup_more.
 
+source "$root/tools/wine-arch.sh"
+bench_arch=$(velkoro_build_arch)
+build=${build:-$root/build/$bench_arch-bench}
+use_wine_for "$bench_arch"
+
 wine_bench_build() {
-  echo "== building $build"
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
+  echo "== building $build ($bench_arch)"
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$(velkoro_toolchain "$bench_arch")" \
     -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build "$build" -j2 --target "$@" >/dev/null
 }
