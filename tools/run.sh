@@ -53,7 +53,7 @@ cmake --build "$build" -j 2 --target Velkoro vkhook setup vktest velkoro_vxd vel
 cmake --build "$build" -j 2 --target velkoro_help endsession
 
 if [ "$arch" = win32 ] && ! kernel_runs_32bit_programs; then
-  explain_emulated_machine "Velkoro"
+  explain_emulated_machine "the 32-bit Velkoro (VELKORO_BUILD_ARCH=win32)"
   echo "*** It runs there on a display of its own, whatever \$DISPLAY says: the screenshot" >&2
   echo "*** shows it. Its prefix lives in that PC's memory and goes with Ctrl+C." >&2
   # Arguments and VELKORO_* settings go along; the emulated PC has no display.

@@ -60,7 +60,7 @@ if [ "$arch" = win64 ]; then
     explain_emulated_machine "every test of the 32-bit program"
     halves=("-I 1,,2" "-I 2,,2")
   else
-    explain_emulated_machine "what differs in the 32-bit program (its tests labelled builds_differ)"
+    explain_emulated_machine "the 32-bit program's tests labelled builds_differ"
     halves=("-L builds_differ")
   fi
   for half in "${!halves[@]}"; do

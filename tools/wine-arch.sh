@@ -87,9 +87,9 @@ explain_emulated_machine() {
   cat >&2 <<MESSAGE
 
 *** This machine's kernel refuses 32-bit x86 programs (/usr/lib/wine/wine:
-*** Exec format error), and Wine runs the 32-bit Velkoro.exe as one. So $1
-*** runs in an emulated PC whose kernel runs them (QEMU's software
-*** emulation, on this machine's own files): the same binaries, the same
-*** Wine, several times slower.
+*** Exec format error), and Wine runs the 32-bit Velkoro.exe as one. So this
+*** runs $1 in an emulated PC whose kernel runs them (QEMU's
+*** software emulation, on this machine's own files): the same binaries,
+*** the same Wine, several times slower.
 MESSAGE
 }

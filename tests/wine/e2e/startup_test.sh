@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The program comes up resident with its icon, refuses a second instance,
-# answers the hot key, and saves its database at the end of the session.
+# answers the hot key and searches, and saves its database at the end of the
+# session.
 source "$(dirname "$0")/lib.sh"
 
 make_drive
@@ -35,6 +36,20 @@ vktest wait-window TFormui visible 10000 || fail "the hot key did not bring up t
   || fail "the search window does not cover the window that was in front"
 screenshot startup-hot-key
 pass "the hot key delivers ACTIVATETOMBALO to the search window"
+
+# A search through the real window; a file the host makes meanwhile reaches
+# the database through the monitor driver, and the next Find (Alt+N) has it.
+STATUS_BAR=1006
+vktest wait-focus TFormui Edit 5000 || fail "the hot key did not put the focus in the edit box"
+keys_reach TFormui
+xdotool type --delay 15 '*.TXT'
+xdotool key Return
+vktest wait-text TFormui "$STATUS_BAR" "Number of files found = 1" 5000 || fail "*.TXT did not find Notes.txt"
+echo later >"$DRIVE_D/Data/Later.txt"
+found_later() { xdotool key alt+n && vktest wait-text TFormui "$STATUS_BAR" "Number of files found = 2" 500; }
+wait_until 10 found_later || fail "a file the host made was not found by the next search"
+screenshot startup-search
+pass "a search finds the drive's text file, and one the host made since"
 kill "$CALLER_PID" 2>/dev/null || true
 
 # The end of the Windows session, as Wine's own session end brings it: the
