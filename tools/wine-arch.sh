@@ -53,22 +53,24 @@ velkoro_toolchain() {
 # picks the 32-bit loader whenever wine32 is installed. For the 64-bit build
 # a folder early on the PATH puts the 64-bit loader under those names.
 use_wine_for() {
+  # In the user's own cache, not a shared folder where another user could
+  # put a program of theirs first; written afresh each time.
+  local shims="${XDG_CACHE_HOME:-$HOME/.cache}/velkoro/wine64-bin"
   if [ "$1" = win64 ]; then
-    local shims="${TMPDIR:-/tmp}/velkoro-wine64-$(id -u)"
-    if [ ! -x "$shims/wine-stable" ]; then
-      mkdir -p "$shims"
-      local name
-      for name in wine wine-stable wine64; do
-        printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$shims/$name.new"
-        chmod 755 "$shims/$name.new"
-        mv -f "$shims/$name.new" "$shims/$name"
-      done
-    fi
+    mkdir -p "$shims"
+    local name
+    for name in wine wine-stable wine64; do
+      printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$shims/$name.$$"
+      chmod 755 "$shims/$name.$$"
+      mv -f "$shims/$name.$$" "$shims/$name"
+    done
     case ":$PATH:" in *":$shims:"*) ;; *) export PATH="$shims:$PATH" ;; esac
     export WINELOADER=/usr/lib/wine/wine64 WINEARCH=win64
   else
+    # Wine's own choices, as a 32-bit program has always had them.
+    PATH=${PATH//"$shims:"/}
     unset WINELOADER
-    export WINEARCH=win32
+    [ "${WINEARCH:-}" != win64 ] || unset WINEARCH
   fi
 }
 
