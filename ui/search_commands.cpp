@@ -10,6 +10,7 @@
 #include "hot_key_dialog.h"
 #include "memory_db.h"
 #include "program_state.h"
+#include "query_server.h"
 #include "resource.h"
 #include "resource_strings.h"
 #include "search_activation.h"
@@ -129,7 +130,10 @@ void ScanDrives1Click() {
   HideSearchWindow();
   ShowSplash(smScan);
   UserTerminate = false;
-  Database->ScanDrives(kDatabaseFileName);
+  {
+    const TScanUnderWay scanUnderWay;
+    Database->ScanDrives(kDatabaseFileName);
+  }
   CloseSplash();
   ShowSearchWindowInFront();
   RunSearch();
