@@ -25,17 +25,21 @@ const TCaseRecovery::TListing* TCaseRecovery::Listing(const std::string& hostFol
 }
 
 std::string TCaseRecovery::HostName(const std::string& hostFolder, const std::string& name,
-                                    const std::string& drivePath, std::string& warning) {
+                                    const std::string& drivePath, bool nextSpelling, std::string& warning) {
   const TListing* listing = Listing(hostFolder);
   const auto found = listing ? listing->find(name) : TListing::const_iterator();
   if (!listing || found == listing->end()) return Utf8FromAnsi(name);
   const std::vector<std::string>& spellings = found->second;
-  if (spellings.size() > 1) {
+  if (spellings.size() == 1) return spellings.front();
+  size_t used = 0;
+  if (nextSpelling) used = spellingsUsed_[hostFolder + '/' + name]++;
+  if (used == 0) {
     warning = Utf8FromAnsi(drivePath) + ": " + hostFolder + " holds";
     for (const std::string& spelling : spellings) warning += " \"" + spelling + "\"";
-    warning += ", names that differ only in case; printed \"" + spellings.front() + "\"";
+    warning += nextSpelling ? ", names that differ only in case: each is printed in turn"
+                            : ", folders that differ only in case; the first is printed";
   }
-  return spellings.front();
+  return spellings[used % spellings.size()];
 }
 
 std::string TCaseRecovery::HostFolder(const std::string& driveFolder, std::string& warning) {
@@ -48,7 +52,7 @@ std::string TCaseRecovery::HostFolder(const std::string& driveFolder, std::strin
   while (start < driveFolder.size()) {
     const size_t end = driveFolder.find('\\', start);
     const std::string name = driveFolder.substr(start, end - start);
-    const std::string spelling = HostName(host, name, driveFolder, warning);
+    const std::string spelling = HostName(host, name, driveFolder, false, warning);
     host += (host == "/" ? "" : "/") + spelling;
     start = end + 1;
   }
@@ -62,6 +66,6 @@ std::string TCaseRecovery::HostPath(const std::string& drivePath, std::string& w
   if (drivePath.size() < 3 || drivePath[1] != ':' || last == std::string::npos) return Utf8FromAnsi(drivePath);
   const std::string folder = HostFolder(drivePath.substr(0, last + 1), warning);
   if (folder.empty()) return Utf8FromAnsi(drivePath);
-  const std::string name = HostName(folder, drivePath.substr(last + 1), drivePath, warning);
+  const std::string name = HostName(folder, drivePath.substr(last + 1), drivePath, true, warning);
   return folder + (folder == "/" ? "" : "/") + name;
 }

@@ -13,10 +13,11 @@ class TCaseRecovery {
  public:
   explicit TCaseRecovery(const TDriveMap& drives) : drives_(drives) {}
 
-  // The host path of DrivePath ("D:\SRC\MAIN.C"). A name the host folder
-  // holds in several spellings that differ only in case is taken in the
-  // first of them in byte order, and Warning says so; a name no longer
-  // there keeps the index's spelling.
+  // The host path of DrivePath ("D:\SRC\MAIN.C"). A file name the host
+  // folder holds in several spellings that differ only in case is in the
+  // index once for each: each result of it takes the next spelling in byte
+  // order, and Warning says so at the first. A folder so named is taken in
+  // its first spelling. A name no longer there keeps the index's spelling.
   std::string HostPath(const std::string& drivePath, std::string& warning);
 
  private:
@@ -28,9 +29,11 @@ class TCaseRecovery {
   std::string HostFolder(const std::string& driveFolder, std::string& warning);
   // One name in a listed folder.
   std::string HostName(const std::string& hostFolder, const std::string& name, const std::string& drivePath,
-                       std::string& warning);
+                       bool nextSpelling, std::string& warning);
 
   const TDriveMap& drives_;
   std::unordered_map<std::string, TListing> listings_;
   std::unordered_map<std::string, std::string> folders_;
+  // Spellings already printed, by host folder and index name.
+  std::unordered_map<std::string, size_t> spellingsUsed_;
 };

@@ -1,11 +1,16 @@
 // velkoro-find-channel FOLDER: run by Velkoro at start to set up its query
-// channel, which a Win32 program cannot do itself (Wine makes no FIFOs).
-// Makes FOLDER private (mode 0700) if it is not there, refuses one that is
-// not private and the user's own, removes the reply FIFOs of clients that
-// are gone, and puts a fresh request FIFO in place, replacing in one rename
-// the one a killed program may have left. The program waits for the FIFO to
-// appear; on failure it does not, and the reason is on standard error.
+// channel, which a Win32 program cannot do itself (Wine makes no FIFOs, and
+// its DeleteFileW refuses to remove one). Makes FOLDER private (mode 0700)
+// if it is not there, refuses one that is not private and the user's own,
+// removes the reply FIFOs of clients that are gone, puts a fresh request
+// FIFO in place, replacing in one rename the one a killed program may have
+// left, and then makes the file "ready", for which the program waits; on
+// failure it does not, and the reason is on standard error.
+//
+// velkoro-find-channel --remove FOLDER: run by Velkoro as it ends: removes
+// the request FIFO and the drives file, and the folder once it is empty.
 #include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -49,9 +54,19 @@ void RemoveRepliesOfGoneClients(const std::string& folder) {
 
 }  // namespace
 
+int Remove(const std::string& folder) {
+  for (const char* name : {qp::kRequestFifo, qp::kDrivesFile, qp::kReadyFile}) unlink((folder + "/" + name).c_str());
+  rmdir(folder.c_str());
+  return 0;
+}
+
 int main(int argc, char** argv) {
-  if (argc != 2 || argv[1][0] != '/') return Fail("usage: velkoro-find-channel /FOLDER");
-  const std::string folder = argv[1];
+  const bool remove = argc == 3 && std::strcmp(argv[1], "--remove") == 0;
+  if ((argc != 2 && !remove) || argv[argc - 1][0] != '/') {
+    return Fail("usage: velkoro-find-channel [--remove] /FOLDER");
+  }
+  const std::string folder = argv[argc - 1];
+  if (remove) return ChannelFolderProblem(folder).empty() ? Remove(folder) : 1;
   umask(077);
   if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return Fail(folder + ": " + std::strerror(errno));
   const std::string problem = ChannelFolderProblem(folder);
@@ -67,5 +82,8 @@ int main(int argc, char** argv) {
     unlink(fresh.c_str());
     return Fail(fifo + ": " + std::strerror(error));
   }
+  const int ready = open((folder + "/" + qp::kReadyFile).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  if (ready < 0) return Fail(folder + "/" + qp::kReadyFile + ": " + std::strerror(errno));
+  close(ready);
   return 0;
 }

@@ -9,6 +9,8 @@
 //   requests      the program's request FIFO, read by its query thread
 //   drives        the fixed drives, one "L<TAB>host folder" line each (UTF-8)
 //   reply-PID-N   a client's own reply FIFO, made and removed by the client
+//   ready         made last by velkoro-find-channel, for the program
+//                 starting up: the channel is in place
 //
 // A request is one write of at most kMaxRequest bytes (PIPE_BUF on Linux),
 // so that requests of many shells never interleave: a TRequestHeader, the
@@ -28,6 +30,7 @@ constexpr char kFolderName[] = ".velkoro-find";
 constexpr char kRequestFifo[] = "requests";
 constexpr char kDrivesFile[] = "drives";
 constexpr char kReplyPrefix[] = "reply-";
+constexpr char kReadyFile[] = "ready";
 
 constexpr uint32_t kRequestMagic = 0x3146'4B56;  // "VKF1"
 constexpr uint32_t kMaxRequest = 4096;

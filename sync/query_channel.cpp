@@ -70,13 +70,16 @@ std::wstring Win32PathOfHost(const std::string& hostPath) {
   return path;
 }
 
-bool MakeQueryChannel(const std::string& folder) {
-  // A request FIFO left by a program that was killed goes first: the
-  // fresh one's appearance is then the sign that the set-up is done.
-  const std::wstring fifo = Win32PathOfHost(folder + "/" + qp::kRequestFifo);
-  DeleteFileW(fifo.c_str());
+namespace {
+
+// Runs velkoro-find-channel with Arguments, and waits until Done says its
+// work is there: a host program under Wine gives no process handle to wait
+// on (and an undefined thread handle: only a real process handle is
+// closed).
+template <typename TDone>
+bool RunChannelMaker(const std::wstring& arguments, TDone done) {
   const std::wstring program = ChannelMakerProgram();
-  std::wstring commandLine = L"\"" + program + L"\" \"" + Wide(folder) + L"\"";
+  std::wstring commandLine = L"\"" + program + L"\" " + arguments;
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
@@ -84,17 +87,30 @@ bool MakeQueryChannel(const std::string& folder) {
                                           nullptr, &startup, &process)) {
     return false;
   }
-  // A host program under Wine gives no process handle to wait on, and an
-  // undefined thread handle: only a real process handle is closed.
   if (process.hProcess) {
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
   }
-  for (DWORD waited = 0; !Exists(fifo); waited += kPollMs) {
+  for (DWORD waited = 0; !done(); waited += kPollMs) {
     if (waited >= kChannelWaitMs) return false;
     Sleep(kPollMs);
   }
   return true;
+}
+
+}  // namespace
+
+bool MakeQueryChannel(const std::string& folder) {
+  const std::wstring ready = Win32PathOfHost(folder + "/" + qp::kReadyFile);
+  DeleteFileW(ready.c_str());
+  const bool made = RunChannelMaker(L"\"" + Wide(folder) + L"\"", [&ready] { return Exists(ready); });
+  DeleteFileW(ready.c_str());
+  return made;
+}
+
+void RemoveQueryChannel(const std::string& folder) {
+  const std::wstring fifo = Win32PathOfHost(folder + "/" + qp::kRequestFifo);
+  RunChannelMaker(L"--remove \"" + Wide(folder) + L"\"", [&fifo] { return !Exists(fifo); });
 }
 
 bool WriteFixedDrives(const std::string& folder) {

@@ -19,6 +19,11 @@ std::wstring Win32PathOfHost(const std::string& hostPath);
 // bounded time for the FIFO. False when it did not appear.
 bool MakeQueryChannel(const std::string& folder);
 
+// Removes the request FIFO and the drives file (velkoro-find-channel
+// again: Wine's DeleteFileW refuses a FIFO), and waits a bounded time for
+// the FIFO to go.
+void RemoveQueryChannel(const std::string& folder);
+
 // Writes the fixed drives and their host folders into the folder's
 // "drives" file, for the command's host paths.
 bool WriteFixedDrives(const std::string& folder);

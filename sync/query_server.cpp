@@ -49,7 +49,7 @@ std::unique_ptr<TQueryServer> TQueryServer::Open(TMemoryDB& database) {
   const HANDLE requests =
       CreateFileW(fifo.c_str(), GENERIC_READ | GENERIC_WRITE, kShare, nullptr, OPEN_EXISTING, 0, nullptr);
   if (requests == INVALID_HANDLE_VALUE) {
-    DeleteFileW(fifo.c_str());
+    RemoveQueryChannel(folder);
     return nullptr;
   }
   return std::unique_ptr<TQueryServer>(new TQueryServer(database, folder, requests, StopToken()));
@@ -86,10 +86,7 @@ bool TQueryServer::Stop() {
 void TQueryServer::RemoveChannel() {
   if (removed_) return;
   removed_ = true;
-  DeleteFileW(Win32PathOfHost(folder_ + "/" + qp::kRequestFifo).c_str());
-  DeleteFileW(Win32PathOfHost(folder_ + "/" + qp::kDrivesFile).c_str());
-  // Only when no client's reply FIFO is left in it.
-  RemoveDirectoryW(Win32PathOfHost(folder_).c_str());
+  RemoveQueryChannel(folder_);
 }
 
 void TQueryServer::Execute() {
