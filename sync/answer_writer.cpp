@@ -18,7 +18,9 @@ struct TPendingAnswer {
   TQueryAnswer Answer;
 };
 
-void Stream(HANDLE reply, const TQueryAnswer& answer) {
+}  // namespace
+
+void WriteAnswer(HANDLE reply, const TQueryAnswer& answer) {
   const std::string& paths = answer.Paths;
   size_t start = 0;
   while (start < paths.size()) {
@@ -35,9 +37,11 @@ void Stream(HANDLE reply, const TQueryAnswer& answer) {
   WriteFrame(reply, qp::kEnd, reinterpret_cast<const char*>(&end), sizeof end);
 }
 
+namespace {
+
 DWORD WINAPI WriterMain(void* pending) {
   auto* answer = static_cast<TPendingAnswer*>(pending);
-  Stream(answer->Reply, answer->Answer);
+  WriteAnswer(answer->Reply, answer->Answer);
   CloseHandle(answer->Reply);
   delete answer;
   return 0;

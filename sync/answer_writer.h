@@ -12,5 +12,9 @@
 // Writes one frame whole; false when the client has gone.
 bool WriteFrame(HANDLE reply, uint8_t type, const char* payload, uint32_t length);
 
-// Sends Answer and closes Reply, which it owns from now on.
+// Writes Answer whole, on this thread.
+void WriteAnswer(HANDLE reply, const TQueryAnswer& answer);
+
+// Sends Answer on a thread of its own and closes Reply, which it owns from
+// now on.
 void SendAnswer(HANDLE reply, TQueryAnswer answer);

@@ -17,6 +17,8 @@ namespace {
 // takes a few milliseconds, its paths a few dozen more.
 constexpr DWORD kStopWaitMs = 5000;
 constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
+// Half the FIFO's buffer, with room for the frames' headers.
+constexpr size_t kInlineAnswerBytes = 32 * 1024;
 
 const char kScanNotice[] =
     "Velkoro is scanning the drives: the answer follows when the scan has ended";
@@ -114,7 +116,10 @@ void TQueryServer::Execute() {
 }
 
 void TQueryServer::Serve(const TQueryRequest& request) {
-  const HANDLE reply = OpenReply(request.ReplyName);
+  const std::wstring path = Win32PathOfHost(folder_ + "/" + request.ReplyName);
+  // Both ends: opening a FIFO for writing alone waits for a reader, and the
+  // client that made this one may have gone meanwhile.
+  const HANDLE reply = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShare, nullptr, OPEN_EXISTING, 0, nullptr);
   if (reply == INVALID_HANDLE_VALUE) return;
   if (!request.Problem.empty()) {
     WriteFrame(reply, qp::kError, request.Problem.data(), static_cast<uint32_t>(request.Problem.size()));
@@ -127,18 +132,18 @@ void TQueryServer::Serve(const TQueryRequest& request) {
   if (ScanUnderWay) WriteFrame(reply, qp::kNotice, kScanNotice, sizeof kScanNotice - 1);
   TQueryAnswer answer =
       answerer_.Answer(database_, request.Pattern, (request.Flags & qp::kCountOnly) != 0, request.Limit);
-  SendAnswer(reply, std::move(answer));
-}
-
-HANDLE TQueryServer::OpenReply(const std::string& name) const {
-  const std::wstring path = Win32PathOfHost(folder_ + "/" + name);
-  // Opening a FIFO for writing alone waits for a reader, and the client
-  // that made this one may have gone meanwhile. With both ends held for a
-  // moment the write-only open cannot wait; the read end then goes, so that
-  // writing to a client that has gone fails instead of blocking for ever.
-  const HANDLE both = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShare, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (both == INVALID_HANDLE_VALUE) return INVALID_HANDLE_VALUE;
+  // An answer that fits the FIFO's buffer (64 KB on Linux) never waits
+  // for the reader: it goes at once, on this thread.
+  if (answer.Paths.size() <= kInlineAnswerBytes) {
+    WriteAnswer(reply, answer);
+    CloseHandle(reply);
+    return;
+  }
+  // A larger one waits for the reader, on a thread of its own, through a
+  // write-only handle (which cannot wait now, as this side reads too), so
+  // that a reader that goes makes the writes fail instead of blocking for
+  // ever.
   const HANDLE writeOnly = CreateFileW(path.c_str(), GENERIC_WRITE, kShare, nullptr, OPEN_EXISTING, 0, nullptr);
-  CloseHandle(both);
-  return writeOnly;
+  CloseHandle(reply);
+  if (writeOnly != INVALID_HANDLE_VALUE) SendAnswer(writeOnly, std::move(answer));
 }

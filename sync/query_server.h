@@ -40,7 +40,6 @@ class TQueryServer : public TThread {
  private:
   TQueryServer(TMemoryDB& database, std::string folder, HANDLE requests, uint64_t token);
   void Serve(const TQueryRequest& request);
-  HANDLE OpenReply(const std::string& name) const;
   void RemoveChannel();
 
   TMemoryDB& database_;

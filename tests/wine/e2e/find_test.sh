@@ -19,6 +19,9 @@ for name in Data/VKDOC1.TXT Data/vkdoc2.txt Data/Letters/VkDoc3.Txt Data/Letters
   Data/MixedCase.Txt Twins/Same.cfg Twins/SAME.cfg .hidden/secret.txt; do
   echo text >"$DRIVE_D/$name"
 done
+# More paths than a FIFO holds at once: the answer is streamed.
+mkdir -p "$DRIVE_D/Data/Bulk"
+(cd "$DRIVE_D/Data/Bulk" && seq -f 'bulk-file-with-a-longer-name-%04g.dat' 2000 | xargs touch)
 install_fresh --drive "D:fixed:$DRIVE_D"
 use_wine_desktop
 start_and_wait_up
@@ -50,7 +53,13 @@ diff "$SCRATCH/host-txt" "$SCRATCH/all-txt" >&2 || fail "'*.txt' does not list t
 [ "$("$FIND" -l 2 '*.txt' | wc -l)" = 2 ] || fail "-l 2 gave $("$FIND" -l 2 '*.txt' | wc -l) lines"
 [ "$("$FIND" -0 '*.txt' | tr -cd '\0' | wc -c)" = "$(wc -l <"$SCRATCH/host-txt")" ] || fail "-0 does not end each result with a NUL"
 [ "$("$FIND" -0 '*.txt' | tr '\0' '\n' | sort)" = "$(cat "$SCRATCH/all-txt")" ] || fail "-0 lists other results"
-pass "real case, --dos, -c, -l and -0"
+"$FIND" 'bulk-*' | sort >"$SCRATCH/bulk"
+[ "$(wc -l <"$SCRATCH/bulk")" = 2000 ] && [ "$(sort -u "$SCRATCH/bulk" | wc -l)" = 2000 ] || fail "a streamed answer has $(wc -l <"$SCRATCH/bulk") paths, not 2000 different ones"
+# A reader that stops early: the program's writes fail, and it serves on.
+first=$("$FIND" --dos 'bulk-*' | head -n 1 || true)
+case "$first" in 'D:\DATA\BULK\BULK-FILE-WITH-A-LONGER-NAME-'????.DAT) ;; *) fail "the first line of a streamed answer: '$first'" ;; esac
+[ "$("$FIND" -c 'bulk-*')" = 2000 ] || fail "the channel did not serve on after a reader stopped early"
+pass "real case, --dos, -c, -l and -0; a streamed answer of 2000 paths, and one cut short by its reader"
 
 # Two names that differ only in case: each printed once, and the user told.
 "$FIND" 'same.cfg' >"$SCRATCH/twins" 2>"$SCRATCH/twins.err" || fail "same.cfg was not found"
