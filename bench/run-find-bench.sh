@@ -241,8 +241,8 @@ cat "$work"/shell-* | awk -v lines="$(wc -l <"$work/expected")" '{ a += $1; w +=
   tee -a "$work/summary"
 grep -q ' 0 wrong' "$work/summary" || misses=$((misses + 1))
 cat "$work/reply.out"
-awk '$1 == "REPLY" { verdict = $7 < 50 ? "ok" : "miss"
-  printf "FIGURE window_reply_during_queries p50 %.3f ms p99 %.3f ms max %.3f ms  target max 50 ms  %s\n", $3, $5, $7, verdict
+awk '$1 == "REPLY" { verdict = $8 < 50 ? "ok" : "miss"
+  printf "FIGURE window_reply_during_queries p50 %.3f ms p99 %.3f ms max %.3f ms (%d replies)  target max 50 ms  %s\n", $4, $6, $8, $2, verdict
   exit verdict == "ok" ? 0 : 1 }' "$work/reply.out" | tee -a "$work/summary" || misses=$((misses + 1))
 stop_program "$prefix2"
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg)"
