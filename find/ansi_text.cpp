@@ -34,15 +34,14 @@ void AppendUtf8(std::string& out, uint32_t codePoint) {
   }
 }
 
-}  // namespace
-
-std::string AnsiFromUtf8(const std::string& utf8) {
-  std::string ansi;
-  ansi.reserve(utf8.size());
+// Calls Take with each code page 1252 byte of a UTF-8 text, until it says
+// to stop.
+template <typename TTake>
+void ForEachAnsiByte(std::string_view utf8, TTake take) {
   for (size_t i = 0; i < utf8.size();) {
     const unsigned char lead = static_cast<unsigned char>(utf8[i]);
     if (lead < 0x80) {
-      ansi.push_back(static_cast<char>(lead));
+      if (!take(static_cast<char>(lead))) return;
       ++i;
       continue;
     }
@@ -54,10 +53,40 @@ std::string AnsiFromUtf8(const std::string& utf8) {
       valid = (next & 0xC0) == 0x80;
       codePoint = codePoint << 6 | (next & 0x3F);
     }
-    ansi.push_back(valid ? AnsiOf(codePoint) : '?');
+    if (!take(valid ? AnsiOf(codePoint) : '?')) return;
     i += valid ? length : 1;
   }
+}
+
+char UpperByte(char c) {
+  const unsigned char byte = static_cast<unsigned char>(c);
+  if (byte >= 'a' && byte <= 'z') return static_cast<char>(byte - 0x20);
+  if (byte >= 0xE0 && byte <= 0xFE && byte != 0xF7) return static_cast<char>(byte - 0x20);
+  if (byte == 0x9A || byte == 0x9C || byte == 0x9E) return static_cast<char>(byte - 0x10);
+  if (byte == 0xFF) return static_cast<char>(0x9F);
+  return c;
+}
+
+}  // namespace
+
+std::string AnsiFromUtf8(const std::string& utf8) {
+  std::string ansi;
+  ansi.reserve(utf8.size());
+  ForEachAnsiByte(utf8, [&ansi](char c) {
+    ansi.push_back(c);
+    return true;
+  });
   return ansi;
+}
+
+bool IsIndexName(std::string_view utf8, std::string_view key) {
+  size_t at = 0;
+  bool same = true;
+  ForEachAnsiByte(utf8, [&](char c) {
+    same = at < key.size() && UpperByte(c) == key[at++];
+    return same;
+  });
+  return same && at == key.size();
 }
 
 std::string Utf8FromAnsi(const std::string& ansi) {
@@ -75,17 +104,6 @@ std::string Utf8FromAnsi(const std::string& ansi) {
 }
 
 std::string AnsiUpper(std::string ansi) {
-  for (char& c : ansi) {
-    const unsigned char byte = static_cast<unsigned char>(c);
-    if (byte >= 'a' && byte <= 'z') {
-      c = static_cast<char>(byte - 0x20);
-    } else if (byte >= 0xE0 && byte <= 0xFE && byte != 0xF7) {
-      c = static_cast<char>(byte - 0x20);
-    } else if (byte == 0x9A || byte == 0x9C || byte == 0x9E) {
-      c = static_cast<char>(byte - 0x10);
-    } else if (byte == 0xFF) {
-      c = static_cast<char>(0x9F);
-    }
-  }
+  for (char& c : ansi) c = UpperByte(c);
   return ansi;
 }

@@ -3,11 +3,16 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // A character that code page 1252 lacks becomes '?', as Wine's
 // conversion of host names makes it.
 std::string AnsiFromUtf8(const std::string& utf8);
 std::string Utf8FromAnsi(const std::string& ansi);
+
+// Whether a host name (UTF-8) is KEY in the index: converted and upper-cased
+// as above, without making either string.
+bool IsIndexName(std::string_view utf8, std::string_view key);
 
 // Upper case as CharUpperBuffA makes it in code page 1252, which is how the
 // index stores every name.

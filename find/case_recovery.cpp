@@ -6,40 +6,77 @@
 
 #include "ansi_text.h"
 
-const TCaseRecovery::TListing* TCaseRecovery::Listing(const std::string& hostFolder) {
+namespace {
+
+// Lookups in a folder before its names are sorted by key.
+constexpr size_t kLookupsBeforeIndex = 8;
+
+std::string_view At(const std::string& text, uint32_t start) { return std::string_view(text.c_str() + start); }
+
+}  // namespace
+
+TCaseRecovery::TListing& TCaseRecovery::Listing(const std::string& hostFolder) {
   const auto known = listings_.find(hostFolder);
-  if (known != listings_.end()) return &known->second;
-  DIR* directory = opendir(hostFolder.c_str());
-  if (!directory) return nullptr;
+  if (known != listings_.end()) return known->second;
   TListing& listing = listings_[hostFolder];
+  DIR* directory = opendir(hostFolder.c_str());
+  if (!directory) return listing;
   while (const dirent* entry = readdir(directory)) {
     // Names that begin with "." are never in the index.
     if (entry->d_name[0] == '.') continue;
-    listing[AnsiUpper(AnsiFromUtf8(entry->d_name))].push_back(entry->d_name);
+    listing.NameStarts.push_back(static_cast<uint32_t>(listing.Names.size()));
+    listing.Names.append(entry->d_name);
+    listing.Names.push_back('\0');
   }
   closedir(directory);
-  for (auto& names : listing) {
-    if (names.second.size() > 1) std::sort(names.second.begin(), names.second.end());
+  return listing;
+}
+
+std::vector<std::string_view> TCaseRecovery::Spellings(TListing& listing, const std::string& key) {
+  std::vector<std::string_view> spellings;
+  if (++listing.Lookups <= kLookupsBeforeIndex) {
+    for (const uint32_t start : listing.NameStarts) {
+      if (IsIndexName(At(listing.Names, start), key)) spellings.push_back(At(listing.Names, start));
+    }
+  } else {
+    if (listing.ByKey.empty() && !listing.NameStarts.empty()) {
+      for (const uint32_t start : listing.NameStarts) {
+        listing.KeyStarts.push_back(static_cast<uint32_t>(listing.Keys.size()));
+        listing.Keys.append(AnsiUpper(AnsiFromUtf8(std::string(At(listing.Names, start)))));
+        listing.Keys.push_back('\0');
+      }
+      listing.ByKey.resize(listing.NameStarts.size());
+      for (uint32_t i = 0; i < listing.ByKey.size(); ++i) listing.ByKey[i] = i;
+      std::sort(listing.ByKey.begin(), listing.ByKey.end(), [&listing](uint32_t a, uint32_t b) {
+        return At(listing.Keys, listing.KeyStarts[a]) < At(listing.Keys, listing.KeyStarts[b]);
+      });
+    }
+    const auto keyOf = [&listing](uint32_t i) { return At(listing.Keys, listing.KeyStarts[i]); };
+    auto first = std::lower_bound(listing.ByKey.begin(), listing.ByKey.end(), key,
+                                  [&](uint32_t i, const std::string& k) { return keyOf(i) < k; });
+    for (; first != listing.ByKey.end() && keyOf(*first) == key; ++first) {
+      spellings.push_back(At(listing.Names, listing.NameStarts[*first]));
+    }
   }
-  return &listing;
+  if (spellings.size() > 1) std::sort(spellings.begin(), spellings.end());
+  return spellings;
 }
 
 std::string TCaseRecovery::HostName(const std::string& hostFolder, const std::string& name,
                                     const std::string& drivePath, bool nextSpelling, std::string& warning) {
-  const TListing* listing = Listing(hostFolder);
-  const auto found = listing ? listing->find(name) : TListing::const_iterator();
-  if (!listing || found == listing->end()) return Utf8FromAnsi(name);
-  const std::vector<std::string>& spellings = found->second;
-  if (spellings.size() == 1) return spellings.front();
+  TListing& listing = Listing(hostFolder);
+  const std::vector<std::string_view> spellings = Spellings(listing, name);
+  if (spellings.empty()) return Utf8FromAnsi(name);
+  if (spellings.size() == 1) return std::string(spellings.front());
   size_t used = 0;
   if (nextSpelling) used = spellingsUsed_[hostFolder + '/' + name]++;
   if (used == 0) {
     warning = Utf8FromAnsi(drivePath) + ": " + hostFolder + " holds";
-    for (const std::string& spelling : spellings) warning += " \"" + spelling + "\"";
+    for (const std::string_view spelling : spellings) warning += " \"" + std::string(spelling) + "\"";
     warning += nextSpelling ? ", names that differ only in case: each is printed in turn"
                             : ", folders that differ only in case; the first is printed";
   }
-  return spellings[used % spellings.size()];
+  return std::string(spellings[used % spellings.size()]);
 }
 
 std::string TCaseRecovery::HostFolder(const std::string& driveFolder, std::string& warning) {

@@ -3,7 +3,9 @@
 // keyed as the index would store them.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -21,10 +23,22 @@ class TCaseRecovery {
   std::string HostPath(const std::string& drivePath, std::string& warning);
 
  private:
-  // A host folder's names by their key in the index; nil when it cannot be
-  // listed.
-  using TListing = std::unordered_map<std::string, std::vector<std::string>>;
-  const TListing* Listing(const std::string& hostFolder);
+  // A host folder's names, read once. The first few names looked up in it
+  // are found by going through them all; a folder asked more often gets an
+  // index of its names by their key in the index, sorted, so that a folder
+  // with thousands of names costs little for a result or two and little
+  // per result for thousands.
+  struct TListing {
+    std::string Names;                // each ended by a NUL
+    std::vector<uint32_t> NameStarts;
+    std::string Keys;                 // made with the sorted index
+    std::vector<uint32_t> KeyStarts;
+    std::vector<uint32_t> ByKey;      // names in the order of their keys
+    size_t Lookups = 0;
+  };
+  TListing& Listing(const std::string& hostFolder);
+  // Every spelling of an index name in a listing, in byte order.
+  std::vector<std::string_view> Spellings(TListing& listing, const std::string& key);
   // The host folder of a drive folder ("D:\SRC\", ending in '\').
   std::string HostFolder(const std::string& driveFolder, std::string& warning);
   // One name in a listed folder.

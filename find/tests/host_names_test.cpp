@@ -78,4 +78,11 @@ TEST_F(HostFolders, RealCaseRecovered) {
   EXPECT_EQ(warning, "");
   EXPECT_EQ(first, root_ + "/drive-d/Twins/SAME.cfg");
   EXPECT_EQ(second, root_ + "/drive-d/Twins/Same.cfg");
+  // A folder asked often has its names sorted by key: the same answers.
+  for (int i = 0; i < 12; ++i) {
+    EXPECT_EQ(recovery.HostPath("D:\\SRC\\MAIN.C", warning), root_ + "/drive-d/Src/Main.c") << i;
+    EXPECT_EQ(recovery.HostPath("D:\\SRC\\NONE.C", warning), root_ + "/drive-d/Src/NONE.C") << i;
+    EXPECT_EQ(recovery.HostPath("D:\\TWINS\\SAME.CFG", warning),
+              root_ + (i % 2 ? "/drive-d/Twins/Same.cfg" : "/drive-d/Twins/SAME.cfg")) << i;
+  }
 }
