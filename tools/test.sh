@@ -80,7 +80,7 @@ if [ "$arch" = win64 ]; then
 fi
 
 
-step "database and the driver's monitor, natively, with AddressSanitizer and UndefinedBehaviorSanitizer"
+step "database, the driver's monitor and velkoro-find, natively, with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$root" -B "$build/native-asan" -G Ninja -DVELKORO_SANITIZER=address -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build "$build/native-asan" -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
