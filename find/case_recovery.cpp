@@ -32,8 +32,9 @@ TCaseRecovery::TListing& TCaseRecovery::Listing(const std::string& hostFolder) {
   return listing;
 }
 
-std::vector<std::string_view> TCaseRecovery::Spellings(TListing& listing, const std::string& key) {
-  std::vector<std::string_view> spellings;
+void TCaseRecovery::FindSpellings(TListing& listing, std::string_view key) {
+  std::vector<std::string_view>& spellings = spellings_;
+  spellings.clear();
   if (++listing.Lookups <= kLookupsBeforeIndex) {
     for (const uint32_t start : listing.NameStarts) {
       if (IsIndexName(At(listing.Names, start), key)) spellings.push_back(At(listing.Names, start));
@@ -53,23 +54,22 @@ std::vector<std::string_view> TCaseRecovery::Spellings(TListing& listing, const 
     }
     const auto keyOf = [&listing](uint32_t i) { return At(listing.Keys, listing.KeyStarts[i]); };
     auto first = std::lower_bound(listing.ByKey.begin(), listing.ByKey.end(), key,
-                                  [&](uint32_t i, const std::string& k) { return keyOf(i) < k; });
+                                  [&](uint32_t i, std::string_view k) { return keyOf(i) < k; });
     for (; first != listing.ByKey.end() && keyOf(*first) == key; ++first) {
       spellings.push_back(At(listing.Names, listing.NameStarts[*first]));
     }
   }
   if (spellings.size() > 1) std::sort(spellings.begin(), spellings.end());
-  return spellings;
 }
 
-std::string TCaseRecovery::HostName(const std::string& hostFolder, const std::string& name,
+std::string TCaseRecovery::HostName(const std::string& hostFolder, TListing& listing, std::string_view name,
                                     const std::string& drivePath, bool nextSpelling, std::string& warning) {
-  TListing& listing = Listing(hostFolder);
-  const std::vector<std::string_view> spellings = Spellings(listing, name);
-  if (spellings.empty()) return Utf8FromAnsi(name);
+  FindSpellings(listing, name);
+  const std::vector<std::string_view>& spellings = spellings_;
+  if (spellings.empty()) return Utf8FromAnsi(std::string(name));
   if (spellings.size() == 1) return std::string(spellings.front());
   size_t used = 0;
-  if (nextSpelling) used = spellingsUsed_[hostFolder + '/' + name]++;
+  if (nextSpelling) used = spellingsUsed_[hostFolder + '/' + std::string(name)]++;
   if (used == 0) {
     warning = Utf8FromAnsi(drivePath) + ": " + hostFolder + " holds";
     for (const std::string_view spelling : spellings) warning += " \"" + std::string(spelling) + "\"";
@@ -88,8 +88,8 @@ std::string TCaseRecovery::HostFolder(const std::string& driveFolder, std::strin
   size_t start = 3;
   while (start < driveFolder.size()) {
     const size_t end = driveFolder.find('\\', start);
-    const std::string name = driveFolder.substr(start, end - start);
-    const std::string spelling = HostName(host, name, driveFolder, false, warning);
+    const std::string_view name = std::string_view(driveFolder).substr(start, end - start);
+    const std::string spelling = HostName(host, Listing(host), name, driveFolder, false, warning);
     host += (host == "/" ? "" : "/") + spelling;
     start = end + 1;
   }
@@ -101,8 +101,19 @@ std::string TCaseRecovery::HostPath(const std::string& drivePath, std::string& w
   warning.clear();
   const size_t last = drivePath.rfind('\\');
   if (drivePath.size() < 3 || drivePath[1] != ':' || last == std::string::npos) return Utf8FromAnsi(drivePath);
-  const std::string folder = HostFolder(drivePath.substr(0, last + 1), warning);
-  if (folder.empty()) return Utf8FromAnsi(drivePath);
-  const std::string name = HostName(folder, drivePath.substr(last + 1), drivePath, true, warning);
-  return folder + (folder == "/" ? "" : "/") + name;
+  const std::string_view driveFolder(drivePath.data(), last + 1);
+  if (!lastListing_ || driveFolder != lastDriveFolder_) {
+    lastDriveFolder_.assign(driveFolder);
+    lastHostFolder_ = HostFolder(lastDriveFolder_, warning);
+    lastListing_ = lastHostFolder_.empty() ? nullptr : &Listing(lastHostFolder_);
+  }
+  if (!lastListing_) return Utf8FromAnsi(drivePath);
+  const std::string name = HostName(lastHostFolder_, *lastListing_, std::string_view(drivePath).substr(last + 1),
+                                    drivePath, true, warning);
+  std::string path;
+  path.reserve(lastHostFolder_.size() + 1 + name.size());
+  path.append(lastHostFolder_);
+  if (lastHostFolder_ != "/") path.push_back('/');
+  path.append(name);
+  return path;
 }

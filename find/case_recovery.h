@@ -37,17 +37,24 @@ class TCaseRecovery {
     size_t Lookups = 0;
   };
   TListing& Listing(const std::string& hostFolder);
-  // Every spelling of an index name in a listing, in byte order.
-  std::vector<std::string_view> Spellings(TListing& listing, const std::string& key);
+  // Every spelling of an index name in a listing, in byte order, into
+  // spellings_.
+  void FindSpellings(TListing& listing, std::string_view key);
   // The host folder of a drive folder ("D:\SRC\", ending in '\').
   std::string HostFolder(const std::string& driveFolder, std::string& warning);
   // One name in a listed folder.
-  std::string HostName(const std::string& hostFolder, const std::string& name, const std::string& drivePath,
-                       bool nextSpelling, std::string& warning);
+  std::string HostName(const std::string& hostFolder, TListing& listing, std::string_view name,
+                       const std::string& drivePath, bool nextSpelling, std::string& warning);
 
   const TDriveMap& drives_;
   std::unordered_map<std::string, TListing> listings_;
   std::unordered_map<std::string, std::string> folders_;
   // Spellings already printed, by host folder and index name.
   std::unordered_map<std::string, size_t> spellingsUsed_;
+  std::vector<std::string_view> spellings_;
+  // The folder of the result before: an answer lists a folder's files
+  // together.
+  std::string lastDriveFolder_;
+  std::string lastHostFolder_;
+  TListing* lastListing_ = nullptr;
 };
