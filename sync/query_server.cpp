@@ -19,6 +19,7 @@ constexpr DWORD kStopWaitMs = 5000;
 constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
 // Half the FIFO's buffer, with room for the frames' headers.
 constexpr size_t kInlineAnswerBytes = 32 * 1024;
+constexpr DWORD kScanPollMs = 20;
 
 const char kScanNotice[] =
     "Velkoro is scanning the drives: the answer follows when the scan has ended";
@@ -129,7 +130,12 @@ void TQueryServer::Serve(const TQueryRequest& request) {
   // A query during File > Scan Drives waits for the whole new tree rather
   // than answering from a part of it: an answer that silently lacks files
   // that exist would be worse than one that comes late.
-  if (ScanUnderWay) WriteFrame(reply, qp::kNotice, kScanNotice, sizeof kScanNotice - 1);
+  // The scan measures the drives before it takes the lock: the flag, not
+  // the lock, says when the new tree is whole.
+  if (ScanUnderWay) {
+    WriteFrame(reply, qp::kNotice, kScanNotice, sizeof kScanNotice - 1);
+    while (ScanUnderWay) Sleep(kScanPollMs);
+  }
   TQueryAnswer answer =
       answerer_.Answer(database_, request.Pattern, (request.Flags & qp::kCountOnly) != 0, request.Limit);
   // An answer that fits the FIFO's buffer (64 KB on Linux) never waits

@@ -128,10 +128,12 @@ void Copy1Click() {
 void ScanDrives1Click() {
   if (ScanRunning() || !Database) return;
   HideSearchWindow();
-  ShowSplash(smScan);
-  UserTerminate = false;
   {
+    // Marked before the panel shows: a shell that sees the panel is told
+    // its answer waits for the scan.
     const TScanUnderWay scanUnderWay;
+    ShowSplash(smScan);
+    UserTerminate = false;
     Database->ScanDrives(kDatabaseFileName);
   }
   CloseSplash();

@@ -12,6 +12,9 @@ FIND=$(find "$VELKORO_BUILD" -name velkoro-find -type f -not -path '*/CMakeFiles
 [ -x "$FIND" ] || fail "no built velkoro-find in $VELKORO_BUILD"
 CHANNEL="$WINEPREFIX/.velkoro-find"
 STATUS_BAR=1006
+IDM_SCAN_DRIVES=101
+IDM_EXIT=104
+CANCEL=2  # the progress panel's Cancel, shown only while a scan runs
 
 make_drive
 mkdir -p "$DRIVE_D/Data/Letters" "$DRIVE_D/Twins" "$DRIVE_D/.hidden"
@@ -22,7 +25,12 @@ done
 # More paths than a FIFO holds at once: the answer is streamed.
 mkdir -p "$DRIVE_D/Data/Bulk"
 (cd "$DRIVE_D/Data/Bulk" && seq -f 'bulk-file-with-a-longer-name-%04g.dat' 2000 | xargs touch)
-install_fresh --drive "D:fixed:$DRIVE_D"
+# A tree for File > Scan Drives, hidden from the scan (a leading ".") until
+# then; in memory where the machine has a memory file system.
+LARGE_ROOT=$(mktemp -d /dev/shm/velkoro-e2e.XXXXXX 2>/dev/null || mktemp -d)
+trap 'stop_all; rm -rf "$SCRATCH" "$LARGE_ROOT"' EXIT
+make_large_tree "$LARGE_ROOT/.Large" 100000
+install_fresh --drive "D:fixed:$DRIVE_D" --drive "E:fixed:$LARGE_ROOT"
 use_wine_desktop
 start_and_wait_up
 wait_until 30 "$FIND" -c '*' || fail "velkoro-find got no answer once the program was up"
@@ -177,3 +185,22 @@ not_running_at_once "a kill"
 start_and_wait_up
 wait_until 30 "$FIND" -c '*' || fail "the stale FIFO was not replaced at the next start"
 pass "status 2 at once after the end of the session and after a kill; the next start serves again"
+
+# File > Scan Drives: a query asked during the scan says that it waits,
+# and its answer comes from the whole new tree once the scan has ended.
+mv "$LARGE_ROOT/.Large" "$LARGE_ROOT/Large"
+vktest post TFormui 0x111 "$IDM_SCAN_DRIVES" >/dev/null
+vktest wait-control TfrmSplash "$CANCEL" visible 30000 || fail "File > Scan Drives showed no progress panel"
+"$FIND" -c 'file000.txt' >"$SCRATCH/during-scan" 2>"$SCRATCH/during-scan.err" || fail "the query during the scan failed: $(cat "$SCRATCH/during-scan.err")"
+grep -q 'scanning the drives' "$SCRATCH/during-scan.err" || fail "no word of the scan: '$(cat "$SCRATCH/during-scan.err")'"
+vktest wait-control TfrmSplash "$CANCEL" visible 100 && fail "the answer came before the scan had ended"
+[ "$(cat "$SCRATCH/during-scan")" = 1000 ] || fail "the answer during the scan counts $(cat "$SCRATCH/during-scan"), not the 1000 of the whole tree"
+pass "a query during File > Scan Drives waits for the scan's end, and says so"
+
+# File > Exit ends the channel too.
+vktest post TFormui 0x111 "$IDM_EXIT" >/dev/null
+vktest wait-message-box Velkoro 10000 yes >/dev/null || fail "Exit did not ask"
+wait_velkoro_exit 30 || fail "the program did not end after Exit"
+[ ! -e "$CHANNEL/requests" ] || fail "the request FIFO outlived the program after Exit"
+not_running_at_once "File > Exit"
+pass "File > Exit removes the channel"
