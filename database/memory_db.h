@@ -40,6 +40,11 @@ class TMemoryDB {
 
   // Name search and its result rows.
   void Search(const std::string& pattern);
+  // The same search into lists of the caller's own, which the change
+  // operations never clear: the caller holds Lock for as long as it reads
+  // them. The result rows above are left as they are.
+  void SearchInto(const std::string& pattern, std::vector<TFileRecord*>& files,
+                  std::vector<TDirectoryRecord*>& dirs);
   static bool WildcardMatch(const char* name, const char* pattern, size_t nameLength,
                             size_t patternLength);
   int ResultCount() const;
@@ -66,6 +71,11 @@ class TMemoryDB {
   // Removes a node with every node below it and all their files, clearing
   // every result row that points into the subtree.
   void RemoveSubtree(TDirectoryRecord* top);
+  // The two halves of a search, with the lock held: the pattern's folder
+  // (nil for every drive) and name, then the matches in row order.
+  void SplitPattern(const std::string& pattern, std::string& namePart, TDirectoryRecord*& start);
+  void CollectMatches(const std::string& namePart, TDirectoryRecord* start,
+                      std::vector<TFileRecord*>& files, std::vector<TDirectoryRecord*>& dirs);
   // The two cases of RenamePath, with the lock held.
   void RenameDirectory(const std::string& oldPath, const std::string& newPath);
   void RenameFile(const std::string& oldPath, const std::string& newPath);

@@ -187,40 +187,64 @@ void TMemoryDB::Search(const std::string& pattern) {
 
   std::string namePart;
   TDirectoryRecord* start = nullptr;
-  if (pattern.find('\\') != std::string::npos) {
-    ResolvePath(pattern, namePart, start);
-  } else {
-    namePart = pattern;
-    Host.UpperCase(namePart);
-  }
+  SplitPattern(pattern, namePart, start);
 
   // Fresh lists: the old ones are freed, never reused.
   std::vector<TFileRecord*>().swap(ResultFiles);
   std::vector<TDirectoryRecord*>().swap(ResultDirs);
   resultIndex_.Forget();
 
+  CollectMatches(namePart, start, ResultFiles, ResultDirs);
+}
+
+void TMemoryDB::SearchInto(const std::string& pattern, std::vector<TFileRecord*>& files,
+                           std::vector<TDirectoryRecord*>& dirs) {
+  files.clear();
+  dirs.clear();
+  if (!IsFixedDrivePath(pattern)) return;
+  TLockGuard guard(*Lock);
+  std::string namePart;
+  TDirectoryRecord* start = nullptr;
+  SplitPattern(pattern, namePart, start);
+  CollectMatches(namePart, start, files, dirs);
+}
+
+void TMemoryDB::SplitPattern(const std::string& pattern, std::string& namePart,
+                             TDirectoryRecord*& start) {
+  start = nullptr;
+  if (pattern.find('\\') != std::string::npos) {
+    ResolvePath(pattern, namePart, start);
+  } else {
+    namePart = pattern;
+    Host.UpperCase(namePart);
+  }
+}
+
+void TMemoryDB::CollectMatches(const std::string& namePart, TDirectoryRecord* start,
+                               std::vector<TFileRecord*>& files,
+                               std::vector<TDirectoryRecord*>& dirs) {
   const TWildcardPattern compiled(namePart);
   const TNameQuery query(namePart);
   switch (compiled.Shape()) {
     case TWildcardPattern::TShape::Nothing:
       return;
     case TWildcardPattern::TShape::Literal:
-      Collect(*DirList, start, query, TLiteralTest{compiled.Literal()}, ResultFiles, ResultDirs);
+      Collect(*DirList, start, query, TLiteralTest{compiled.Literal()}, files, dirs);
       return;
     case TWildcardPattern::TShape::LiteralSuffix:
       if (compiled.Literal().size() <= TEntrySuffixFinder::kLongest) {
         Collect(*DirList, start, query, TShortSuffixTest{TEntrySuffixFinder(compiled.Literal())},
-                ResultFiles, ResultDirs);
+                files, dirs);
       } else {
-        Collect(*DirList, start, query, TSuffixTest{compiled.Literal()}, ResultFiles, ResultDirs);
+        Collect(*DirList, start, query, TSuffixTest{compiled.Literal()}, files, dirs);
       }
       return;
     case TWildcardPattern::TShape::Infix:
-      Collect(*DirList, start, query, TInfixTest{TEntryPieceFinder(compiled.Literal())}, ResultFiles,
-              ResultDirs);
+      Collect(*DirList, start, query, TInfixTest{TEntryPieceFinder(compiled.Literal())}, files,
+              dirs);
       return;
     case TWildcardPattern::TShape::General:
-      Collect(*DirList, start, query, TPatternTest{compiled}, ResultFiles, ResultDirs);
+      Collect(*DirList, start, query, TPatternTest{compiled}, files, dirs);
       return;
   }
 }

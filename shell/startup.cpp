@@ -8,6 +8,7 @@
 #include "vkhook.h"
 #include "memory_db.h"
 #include "program_state.h"
+#include "query_server.h"
 #include "resource.h"
 #include "resource_strings.h"
 #include "settings_store.h"
@@ -33,6 +34,11 @@ constexpr int kStartAutomatically = 1;
 // for its monitor to end).
 std::unique_ptr<TExecutive> DriverLink;
 constexpr DWORD kDriverLinkEndMs = 10000;
+
+// The query channel of velkoro-find, opened by StartUp once the database is
+// loaded or built, so that no shell is answered from an empty tree; nil
+// when it could not be set up, as the program runs on without it.
+std::unique_ptr<TQueryServer> QueryServer;
 
 void RegisterAsService() {
   ServiceLibrary = LoadLibraryA("kernel32.dll");
@@ -161,6 +167,7 @@ bool StartUp(HWND window) {
   }
 
   DriverLink = std::make_unique<TExecutive>();
+  QueryServer = TQueryServer::Open(*Database);
   return AddTrayIcon(window);
 }
 
@@ -171,6 +178,15 @@ void ShutDown() {
   if (shutDownDone) return;
   shutDownDone = true;
   if (ShutdownEvent) SetEvent(ShutdownEvent);
+  // The channel goes first, so that a shell asking now hears at once that
+  // the program has gone; a query thread still inside a search keeps the
+  // database alive below, as the driver-link thread does.
+  const bool queryServerEnded = !QueryServer || QueryServer->Stop();
+  if (queryServerEnded) {
+    QueryServer.reset();
+  } else {
+    (void)QueryServer.release();
+  }
   // The driver-link thread applies changes to the database inside its wait.
   // ShutDown waits for it to leave the wait, deregister and close the
   // driver, so that no change is applied to a database being destroyed; a
@@ -186,7 +202,7 @@ void ShutDown() {
   // A thread that did not end in time may still be inside a change: the
   // database is then left to the end of the process rather than freed
   // under it.
-  if (driverLinkEnded) {
+  if (driverLinkEnded && queryServerEnded) {
     Database.reset();
   } else {
     (void)Database.release();

@@ -26,6 +26,8 @@
 #                    needs a 64-bit prefix)
 #   VELKORO_DRIVE_D  the host folder that becomes the fixed drive D:
 #                    (default: the home folder)
+#   VELKORO_COMMAND_DIR  where the shell command velkoro-find goes (default
+#                    ~/.local/bin, on the PATH of most desktops)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -48,7 +50,7 @@ done
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$(velkoro_toolchain "$arch")" \
   -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j 2 --target Velkoro vkhook setup vktest velkoro_vxd velkoro_monitor
+cmake --build "$build" -j 2 --target Velkoro vkhook setup vktest velkoro_vxd velkoro_monitor velkoro_find velkoro_find_channel
 # The help file, and the command with which the autostarted session ends.
 cmake --build "$build" -j 2 --target velkoro_help endsession
 
@@ -74,7 +76,7 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 wineserver -k 2>/dev/null || true
 "$root/tools/velkoro-install" --build "$build" --prefix "$prefix" --drive "D:fixed:$drive_d" \
-  "${install_options[@]}"
+  --command-dir "${VELKORO_COMMAND_DIR:-$HOME/.local/bin}" "${install_options[@]}"
 if [ -n "$private" ]; then
   # Every program of the prefix runs in Wine's desktop window "shell", which
   # has a task bar and a notification area.

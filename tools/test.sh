@@ -45,8 +45,10 @@ build_product() {
   cmake --build "$build_dir" -j "$jobs" ${1:+--target "$@"}
 }
 # What the tests labelled builds_differ run: the hook probe, the driver's
-# tests, and the installed program with its driver, help and test tool.
-differing_targets=(hook_probe driver_tests velkoro_vxd velkoro_monitor Velkoro setup vktest velkoro_help)
+# tests, and the installed program with its driver, help, test tool and
+# shell command.
+differing_targets=(hook_probe driver_tests velkoro_vxd velkoro_monitor Velkoro setup vktest velkoro_help
+  velkoro_find velkoro_find_channel)
 # ARCH PREFIX CTEST_ARGUMENTS...: the tests in a Wine session of their own.
 run_product_tests() {
   local test_arch=$1 prefix=$2
@@ -86,7 +88,7 @@ if [ "$arch" = win64 ]; then
   trap stop_emulated EXIT
 fi
 
-step "database and the driver's monitor, natively, with AddressSanitizer and UndefinedBehaviorSanitizer"
+step "database, the driver's monitor and velkoro-find, natively, with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$root" -B "$build/native-asan" -G Ninja -DVELKORO_SANITIZER=address -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build "$build/native-asan" -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \

@@ -10,6 +10,7 @@
 #include "hot_key_dialog.h"
 #include "memory_db.h"
 #include "program_state.h"
+#include "query_server.h"
 #include "resource.h"
 #include "resource_strings.h"
 #include "search_activation.h"
@@ -127,9 +128,14 @@ void Copy1Click() {
 void ScanDrives1Click() {
   if (ScanRunning() || !Database) return;
   HideSearchWindow();
-  ShowSplash(smScan);
-  UserTerminate = false;
-  Database->ScanDrives(kDatabaseFileName);
+  {
+    // Marked before the panel shows: a shell that sees the panel is told
+    // its answer waits for the scan.
+    const TScanUnderWay scanUnderWay;
+    ShowSplash(smScan);
+    UserTerminate = false;
+    Database->ScanDrives(kDatabaseFileName);
+  }
   CloseSplash();
   ShowSearchWindowInFront();
   RunSearch();

@@ -303,3 +303,44 @@ TEST_F(NameSearch, RowsOutsideTheResultReadEmptyAndLeaveTheLockFree) {
     }
   }
 }
+
+TEST_F(NameSearch, SearchIntoListsOfItsOwnMatchesSearchAndLeavesTheRowsAlone) {
+  db.Search("C:\\DOCS\\*.TXT");
+  const TRows windowRows = Rows();
+  ASSERT_EQ(windowRows.size(), 2u);
+  const auto paths = [&](const std::vector<TFileRecord*>& files,
+                         const std::vector<TDirectoryRecord*>& dirs) {
+    TRows rows;
+    for (size_t i = 0; i < files.size(); ++i) {
+      rows.push_back(db.DirectoryPath(dirs[i]) + std::string(files[i]->NameView()));
+    }
+    return rows;
+  };
+  for (const char* pattern : {"*.INI", "c:\\windows\\*.ini", "C:\\NOSUCHDIR\\WIN.INI", "?????",
+                              "*o*e*", "E:\\*", "A:\\*.*", "", "NOTHING"}) {
+    // Stale entries in the caller's lists go first.
+    std::vector<TFileRecord*> files(3, nullptr);
+    std::vector<TDirectoryRecord*> dirs(1, nullptr);
+    db.SearchInto(pattern, files, dirs);
+    ASSERT_EQ(files.size(), dirs.size()) << pattern;
+    const TRows own = paths(files, dirs);
+    EXPECT_EQ(Rows(), windowRows) << pattern;
+    EXPECT_EQ(host.LockDepth, 0);
+    db.Search(pattern);
+    // A drive that is not fixed leaves the window's rows alone and finds nothing.
+    if (std::string(pattern).rfind("A:", 0) == 0) {
+      EXPECT_TRUE(own.empty());
+    } else {
+      EXPECT_EQ(own, Rows()) << pattern;
+    }
+    db.Search("C:\\DOCS\\*.TXT");
+  }
+  // A change clears the window's rows only: the caller's lists are its own.
+  std::vector<TFileRecord*> files;
+  std::vector<TDirectoryRecord*> dirs;
+  db.SearchInto("C:\\DOCS\\*.TXT", files, dirs);
+  host.Remove("C:\\DOCS\\NOTES.TXT");
+  db.DeleteFiles("C:\\DOCS\\NOTES.TXT");
+  EXPECT_EQ(db.ResultFullPath(1), "File Deleted");
+  EXPECT_EQ(files.size(), 2u);
+}

@@ -1,0 +1,179 @@
+#include "query_client.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "query_protocol.h"
+
+namespace qp = query_protocol;
+
+namespace {
+
+// How often a client whose answer has not come looks whether the program
+// is still there, and how long it retries a request FIFO that is full.
+constexpr int kAliveCheckMs = 50;
+constexpr int kFullRetries = 2000;
+
+class TFd {
+ public:
+  explicit TFd(int fd = -1) : fd_(fd) {}
+  ~TFd() {
+    if (fd_ >= 0) close(fd_);
+  }
+  TFd(const TFd&) = delete;
+  TFd& operator=(const TFd&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// The reply FIFO's name goes as soon as the program has opened it, or with
+// the client.
+class TReplyFifo {
+ public:
+  explicit TReplyFifo(const std::string& folder) {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    name_ = std::string(qp::kReplyPrefix) + std::to_string(getpid()) + "-" +
+            std::to_string(now.tv_sec * 1000000000LL + now.tv_nsec);
+    path_ = folder + "/" + name_;
+    if (mkfifo(path_.c_str(), 0600) != 0) path_.clear();
+  }
+  ~TReplyFifo() { Remove(); }
+  TReplyFifo(const TReplyFifo&) = delete;
+  TReplyFifo& operator=(const TReplyFifo&) = delete;
+  bool Made() const { return !path_.empty(); }
+  const std::string& Name() const { return name_; }
+  const std::string& Path() const { return path_; }
+  void Remove() {
+    if (!path_.empty()) unlink(path_.c_str());
+    path_.clear();
+  }
+
+ private:
+  std::string name_;
+  std::string path_;
+};
+
+// The request FIFO, opened for writing without waiting: it fails with
+// ENXIO when no program holds its reading end, ENOENT when there is none.
+int OpenRequests(const std::string& folder) {
+  return open((folder + "/" + qp::kRequestFifo).c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+}
+
+bool ProgramIsThere(const std::string& folder) {
+  const int fd = OpenRequests(folder);
+  if (fd < 0) return false;
+  close(fd);
+  return true;
+}
+
+std::string RequestBytes(const std::string& replyName, const std::string& pattern, uint32_t flags, uint32_t limit) {
+  qp::TRequestHeader header = {};
+  header.Magic = qp::kRequestMagic;
+  header.Kind = qp::kQuery;
+  header.ReplyLength = static_cast<uint16_t>(replyName.size());
+  header.PatternLength = static_cast<uint32_t>(pattern.size());
+  header.Length = static_cast<uint32_t>(sizeof header + replyName.size() + pattern.size());
+  header.Flags = flags;
+  header.Limit = limit;
+  std::string bytes(reinterpret_cast<const char*>(&header), sizeof header);
+  return bytes + replyName + pattern;
+}
+
+TQueryResult Failure(TQueryOutcome outcome, const std::string& problem = std::string()) {
+  TQueryResult result;
+  result.Outcome = outcome;
+  result.Problem = problem;
+  return result;
+}
+
+// Sends the request whole in one write, which a FIFO never splits nor
+// interleaves below PIPE_BUF; a full FIFO (a burst of shells) is retried.
+bool SendRequest(const std::string& folder, const std::string& request, TQueryResult& failure) {
+  for (int attempt = 0;; ++attempt) {
+    TFd requests(OpenRequests(folder));
+    if (requests.get() < 0) {
+      failure = Failure(TQueryOutcome::NotRunning);
+      return false;
+    }
+    const ssize_t written = write(requests.get(), request.data(), request.size());
+    if (written == static_cast<ssize_t>(request.size())) return true;
+    if (written >= 0 || errno != EAGAIN || attempt == kFullRetries) {
+      failure = Failure(TQueryOutcome::Failed, std::string("cannot send the request: ") + std::strerror(errno));
+      return false;
+    }
+    usleep(1000);
+  }
+}
+
+}  // namespace
+
+TQueryResult RunQuery(const std::string& channelFolder, const std::string& pattern, uint32_t flags, uint32_t limit,
+                      const TQueryHandlers& handlers) {
+  if (pattern.size() > qp::kMaxPattern) return Failure(TQueryOutcome::Failed, "the pattern is too long");
+  TReplyFifo fifo(channelFolder);
+  if (!fifo.Made()) {
+    if (!ProgramIsThere(channelFolder)) return Failure(TQueryOutcome::NotRunning);
+    return Failure(TQueryOutcome::Failed, "cannot make a reply FIFO in " + channelFolder + ": " + std::strerror(errno));
+  }
+  // Open before the request goes, so that the program's open never waits.
+  TFd reply(open(fifo.Path().c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (reply.get() < 0) return Failure(TQueryOutcome::Failed, std::string("cannot open the reply FIFO: ") + std::strerror(errno));
+  TQueryResult failure;
+  if (!SendRequest(channelFolder, RequestBytes(fifo.Name(), pattern, flags, limit), failure)) return failure;
+
+  std::vector<char> buffer(512 * 1024);
+  std::string pending;
+  for (;;) {
+    pollfd wait = {reply.get(), POLLIN, 0};
+    const int ready = poll(&wait, 1, kAliveCheckMs);
+    if (ready < 0 && errno != EINTR) return Failure(TQueryOutcome::Failed, std::strerror(errno));
+    if (ready <= 0) {
+      if (!ProgramIsThere(channelFolder)) return Failure(TQueryOutcome::NotRunning);
+      continue;
+    }
+    const ssize_t got = read(reply.get(), buffer.data(), buffer.size());
+    if (got < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+    if (got <= 0) return Failure(TQueryOutcome::NotRunning, "the answer was cut short");
+    fifo.Remove();
+    pending.append(buffer.data(), static_cast<size_t>(got));
+    size_t used = 0;
+    qp::TFrameHeader header;
+    while (pending.size() - used >= sizeof header) {
+      std::memcpy(&header, pending.data() + used, sizeof header);
+      if (pending.size() - used - sizeof header < header.Length) break;
+      const char* payload = pending.data() + used + sizeof header;
+      used += sizeof header + header.Length;
+      switch (header.Type) {
+        case qp::kNotice:
+          if (handlers.Notice) handlers.Notice(std::string(payload, header.Length));
+          break;
+        case qp::kPaths:
+          if (handlers.Paths) handlers.Paths(payload, header.Length);
+          break;
+        case qp::kEnd: {
+          TQueryResult result;
+          result.Outcome = TQueryOutcome::Answered;
+          qp::TEndPayload end = {};
+          std::memcpy(&end, payload, std::min<size_t>(sizeof end, header.Length));
+          result.Count = end.Count;
+          return result;
+        }
+        case qp::kError:
+          return Failure(TQueryOutcome::Failed, std::string(payload, header.Length));
+        default:
+          return Failure(TQueryOutcome::Failed, "an answer this command does not understand");
+      }
+    }
+    pending.erase(0, used);
+  }
+}
