@@ -118,14 +118,18 @@ TEST_F(DriverLinkTest, HostChangesReachTheDatabaseAndItsRowsWhileTheLinkRuns) {
   }));
 
   // The shutdown event ends the thread, which deregisters and lets the
-  // monitor end: its private folder goes with it.
+  // monitor end: its private folder goes with it. The monitor removes it as
+  // it ends, a moment after the thread has stopped reading it.
   SetEvent(ShutdownEvent);
   EXPECT_TRUE(link->WaitFor(10000)) << "the driver-link thread did not end";
   const std::wstring pattern = L"\\\\?\\unix\\tmp\\.velkoro-monitor-" + std::to_wstring(GetCurrentProcessId()) + L"-*";
-  WIN32_FIND_DATAW found;
-  const HANDLE left = FindFirstFileW(pattern.c_str(), &found);
-  EXPECT_EQ(left, INVALID_HANDLE_VALUE) << "the monitor's folder is still there";
-  if (left != INVALID_HANDLE_VALUE) FindClose(left);
+  EXPECT_TRUE(WaitUntil(kAppliedMs, [&] {
+    WIN32_FIND_DATAW found;
+    const HANDLE left = FindFirstFileW(pattern.c_str(), &found);
+    if (left == INVALID_HANDLE_VALUE) return true;
+    FindClose(left);
+    return false;
+  })) << "the monitor's folder is still there";
   CloseHandle(ShutdownEvent);
   ShutdownEvent = nullptr;
 }
