@@ -194,9 +194,14 @@ void TMonitorLink::Stop() {
   if (reader_) {
     if (WaitForSingleObject(reader_, kStopWaitMs) != WAIT_OBJECT_0) {
       // A reader that did not end (a monitor that hangs) keeps its
-      // handles, and delivers nothing: its registration has gone.
+      // handles, and delivers nothing: its registration has gone. Its code
+      // must outlive it: a 64-bit program unloads the driver once the link
+      // closes, so the driver stays loaded for good from now on.
       records_ = INVALID_HANDLE_VALUE;
       ready_ = stopping_ = nullptr;
+      HMODULE self = nullptr;
+      GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                         reinterpret_cast<LPCWSTR>(&TMonitorLink::ReaderMain), &self);
     }
     CloseHandle(reader_);
     reader_ = nullptr;
