@@ -1,6 +1,9 @@
 #include "case_recovery.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -10,6 +13,29 @@ namespace {
 
 // Lookups in a folder before its names are sorted by key.
 constexpr size_t kLookupsBeforeIndex = 8;
+// Results in one folder from which one listing of it costs less than a
+// guess for each: a guess is one lstat (a few microseconds), a listing a
+// few dozen microseconds and about one more a name.
+constexpr size_t kResultsWorthAListing = 32;
+
+// Most host names are in lower case; the next likeliest spelling is the
+// index's own, all upper case. Non-ASCII letters are left as they are: a
+// name with them is found by listing when neither spelling exists.
+std::string LowerAscii(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+bool IsFolder(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+std::string Joined(const std::string& folder, const std::string& name) {
+  return folder == "/" ? folder + name : folder + '/' + name;
+}
 
 std::string_view At(const std::string& text, uint32_t start) { return std::string_view(text.c_str() + start); }
 
@@ -97,10 +123,98 @@ std::string TCaseRecovery::HostFolder(const std::string& driveFolder, std::strin
   return host;
 }
 
+void TCaseRecovery::Plan(std::string_view answer) {
+  planned_ = true;
+  std::unordered_set<std::string_view> seen;
+  for (size_t start = 0; start < answer.size();) {
+    size_t end = answer.find('\0', start);
+    if (end == std::string_view::npos) end = answer.size();
+    const std::string_view path = answer.substr(start, end - start);
+    if (!seen.insert(path).second) twins_.insert(path);
+    const size_t last = path.rfind('\\');
+    if (last != std::string_view::npos) ++folderResults_[path.substr(0, last + 1)];
+    start = end + 1;
+  }
+}
+
+const std::string& TCaseRecovery::GuessedFolder(const std::string& driveFolder) {
+  const auto known = guessedFolders_.find(driveFolder);
+  if (known != guessedFolders_.end()) return known->second;
+  // Component by component, each folder once: "X:\" is the drive's root.
+  std::string host;
+  if (driveFolder.size() <= 3) {
+    host = drives_.HostRoot(driveFolder[0]);
+  } else {
+    const size_t parentEnd = driveFolder.rfind('\\', driveFolder.size() - 2) + 1;
+    const std::string parent = GuessedFolder(driveFolder.substr(0, parentEnd));
+    const std::string name = driveFolder.substr(parentEnd, driveFolder.size() - 1 - parentEnd);
+    if (!parent.empty()) {
+      const std::string lower = Joined(parent, LowerAscii(Utf8FromAnsi(name)));
+      if (IsFolder(lower)) {
+        host = lower;
+      } else {
+        // Not in lower case: its parent's listing has its spelling. Twins
+        // (or none) are left to the listings of the whole path, which say
+        // so.
+        FindSpellings(Listing(parent), name);
+        if (spellings_.size() == 1) host = Joined(parent, std::string(spellings_.front()));
+      }
+    }
+  }
+  return guessedFolders_.emplace(driveFolder, host).first->second;
+}
+
+bool TCaseRecovery::Guess(const std::string& drivePath, size_t lastSlash, std::string& hostPath) {
+  const std::string_view driveFolder(drivePath.data(), lastSlash + 1);
+  const auto results = folderResults_.find(driveFolder);
+  if (twins_.count(drivePath) || results == folderResults_.end() || results->second >= kResultsWorthAListing) {
+    return false;
+  }
+  const std::string& folder = GuessedFolder(std::string(driveFolder));
+  if (folder.empty()) return false;
+  // A spelling that exists is the file's own: had the host another that
+  // differs only in case, the index would hold the path twice. (A folder
+  // that ignores case, as some mounts do, may answer to a spelling that is
+  // not the one it lists; the path still names the file.)
+  // The names of a folder with several results are looked up from the
+  // folder, held open while they come (they come together), rather than
+  // walking the whole path again for each.
+  const bool several = results->second > 2;
+  if (several && folder != guessFolder_) {
+    if (guessFolderFd_ >= 0) close(guessFolderFd_);
+    guessFolder_ = folder;
+    guessFolderFd_ = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  }
+  if (several && guessFolderFd_ < 0) return false;
+  const std::string_view key = std::string_view(drivePath).substr(lastSlash + 1);
+  const std::string name = Utf8FromAnsi(std::string(key));
+  for (const std::string& spelling : {LowerAscii(name), name}) {
+    struct stat info;
+    const int found = several ? fstatat(guessFolderFd_, spelling.c_str(), &info, AT_SYMLINK_NOFOLLOW)
+                              : lstat(Joined(folder, spelling).c_str(), &info);
+    if (found == 0) {
+      hostPath = Joined(folder, spelling);
+      return true;
+    }
+  }
+  // Spelt otherwise ("Makefile"): the folder's own listing has it, without
+  // those of the folders above it.
+  FindSpellings(Listing(folder), key);
+  if (spellings_.size() != 1) return false;
+  hostPath = Joined(folder, std::string(spellings_.front()));
+  return true;
+}
+
+TCaseRecovery::~TCaseRecovery() {
+  if (guessFolderFd_ >= 0) close(guessFolderFd_);
+}
+
 std::string TCaseRecovery::HostPath(const std::string& drivePath, std::string& warning) {
   warning.clear();
   const size_t last = drivePath.rfind('\\');
   if (drivePath.size() < 3 || drivePath[1] != ':' || last == std::string::npos) return Utf8FromAnsi(drivePath);
+  std::string guessed;
+  if (planned_ && Guess(drivePath, last, guessed)) return guessed;
   const std::string_view driveFolder(drivePath.data(), last + 1);
   if (!lastListing_ || driveFolder != lastDriveFolder_) {
     lastDriveFolder_.assign(driveFolder);

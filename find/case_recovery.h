@@ -1,12 +1,16 @@
 // The host spelling of a drive path from the index, which holds every name
-// in upper case: each folder on the way is listed once and its names kept,
-// keyed as the index would store them.
+// in upper case. A path the answer holds once, in a folder with few results,
+// is looked for in its likely spellings (lower case, then the index's own),
+// one lstat each, and else in its own folder's listing; any other path is
+// found by listing each folder on the way once and keeping its names, keyed
+// as the index would store them.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "drive_map.h"
@@ -14,6 +18,9 @@
 class TCaseRecovery {
  public:
   explicit TCaseRecovery(const TDriveMap& drives) : drives_(drives) {}
+  ~TCaseRecovery();
+  TCaseRecovery(const TCaseRecovery&) = delete;
+  TCaseRecovery& operator=(const TCaseRecovery&) = delete;
 
   // The host path of DrivePath ("D:\SRC\MAIN.C"). A file name the host
   // folder holds in several spellings that differ only in case is in the
@@ -22,7 +29,24 @@ class TCaseRecovery {
   // its first spelling. A name no longer there keeps the index's spelling.
   std::string HostPath(const std::string& drivePath, std::string& warning);
 
+  // The whole answer (drive paths, each ended by a NUL), before its paths
+  // are asked for. Names that differ only in case are in the index once for
+  // each, so a path the answer holds twice has twins on the host, and only
+  // a listing tells them apart; a path it holds once may be looked for in
+  // its likely spellings, where that is cheaper than listing its folder.
+  // The answer must stay while its paths are asked for. Without a plan
+  // every path is found by listing.
+  void Plan(std::string_view answer);
+
  private:
+  // A host path of a path planned to be guessed, if one of its likely
+  // spellings exists.
+  bool Guess(const std::string& drivePath, size_t lastSlash, std::string& hostPath);
+  // A drive folder's host folder: each name on the way in lower case where
+  // that exists, else its one spelling in its parent's listing; empty when
+  // a name has none or several.
+  const std::string& GuessedFolder(const std::string& driveFolder);
+
   // A host folder's names, read once. The first few names looked up in it
   // are found by going through them all; a folder asked more often gets an
   // index of its names by their key in the index, sorted, so that a folder
@@ -57,4 +81,13 @@ class TCaseRecovery {
   std::string lastDriveFolder_;
   std::string lastHostFolder_;
   TListing* lastListing_ = nullptr;
+  // From the plan: paths the answer holds more than once, and how many
+  // results each folder has.
+  bool planned_ = false;
+  std::unordered_set<std::string_view> twins_;
+  std::unordered_map<std::string_view, size_t> folderResults_;
+  std::unordered_map<std::string, std::string> guessedFolders_;
+  // The folder whose names are being guessed, open.
+  std::string guessFolder_;
+  int guessFolderFd_ = -1;
 };

@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
   std::string warning;
   TQueryHandlers handlers;
   handlers.Notice = [](const std::string& text) { std::fprintf(stderr, "velkoro-find: %s\n", text.c_str()); };
-  handlers.Paths = [&](const char* paths, size_t length) {
+  const auto print = [&](const char* paths, size_t length) {
     for (const char* path = paths; path < paths + length; path += std::strlen(path) + 1) {
       const std::string out = options.Dos ? Utf8FromAnsi(path) : recovery.HostPath(path, warning);
       if (!warning.empty()) {
@@ -112,8 +112,31 @@ int main(int argc, char** argv) {
       std::fputc(separator, stdout);
     }
   };
+  // Drive paths are printed as they come. Host paths of an answer that
+  // comes in one piece wait for its end, so that the case recovery can plan
+  // by the whole answer; a longer answer is printed as it comes, its first
+  // lines going out while the rest is on its way, and its folders listed,
+  // each listing then serving many results.
+  std::string held;
+  bool streaming = options.Dos;
+  handlers.Paths = [&](const char* paths, size_t length) {
+    if (!streaming && held.empty()) {
+      held.assign(paths, length);
+      return;
+    }
+    if (!streaming) {
+      streaming = true;
+      print(held.data(), held.size());
+      held.clear();
+    }
+    print(paths, length);
+  };
   const uint32_t flags = options.CountOnly ? uint32_t{query_protocol::kCountOnly} : 0u;
   const TQueryResult result = RunQuery(folder, pattern, flags, options.Limit, handlers);
+  if (!held.empty()) {
+    recovery.Plan(held);
+    print(held.data(), held.size());
+  }
   switch (result.Outcome) {
     case TQueryOutcome::NotRunning:
       std::fflush(stdout);

@@ -86,3 +86,43 @@ TEST_F(HostFolders, RealCaseRecovered) {
               root_ + (i % 2 ? "/drive-d/Twins/Same.cfg" : "/drive-d/Twins/SAME.cfg")) << i;
   }
 }
+
+// With the whole answer planned, paths held once are looked for in their
+// likely spellings and the rest listed: every path and every warning must
+// be what listing alone gives.
+TEST_F(HostFolders, PlannedAnswerRecoveredAsByListing) {
+  Make("/drive-d/lib");
+  Make("/drive-d/conf");
+  Make("/drive-d/Conf");
+  Make("/drive-d/many");
+  Make("/drive-d/lib/sub");
+  Touch("/drive-d/lib/sub/one.txt");
+  for (const char* name : {"zlib.h", "README", "Mixed.h"}) Touch(std::string("/drive-d/lib/") + name);
+  Touch("/drive-d/conf/a.txt");
+  Touch("/drive-d/Conf/a.txt");
+  std::string answer;
+  const auto add = [&answer](const std::string& path) { answer += path + '\0'; };
+  for (const char* path : {"D:\\LIB\\ZLIB.H", "D:\\LIB\\README", "D:\\LIB\\MIXED.H", "D:\\LIB\\GONE.H",
+                           "D:\\SRC\\MAIN.C", "D:\\TWINS\\SAME.CFG", "D:\\CONF\\A.TXT", "D:\\TWINS\\SAME.CFG",
+                           "D:\\CONF\\A.TXT", "D:\\SRC\\DEEP\\CAF\xC9.TXT", "D:\\LIB\\SUB\\ONE.TXT"}) {
+    add(path);
+  }
+  // A folder with enough results to be listed once for them all.
+  for (int i = 0; i < 40; ++i) {
+    Touch("/drive-d/many/f" + std::to_string(i) + ".c");
+    add("D:\\MANY\\F" + std::to_string(i) + ".C");
+  }
+  TCaseRecovery listing(drives_);
+  TCaseRecovery planned(drives_);
+  planned.Plan(answer);
+  std::string listingWarning, plannedWarning;
+  for (size_t start = 0; start < answer.size(); start = answer.find('\0', start) + 1) {
+    const std::string path(answer.c_str() + start);
+    EXPECT_EQ(planned.HostPath(path, plannedWarning), listing.HostPath(path, listingWarning)) << path;
+    EXPECT_EQ(plannedWarning, listingWarning) << path;
+  }
+  EXPECT_EQ(planned.HostPath("D:\\LIB\\ZLIB.H", plannedWarning), root_ + "/drive-d/lib/zlib.h");
+  EXPECT_EQ(planned.HostPath("D:\\LIB\\README", plannedWarning), root_ + "/drive-d/lib/README");
+  EXPECT_EQ(planned.HostPath("D:\\LIB\\MIXED.H", plannedWarning), root_ + "/drive-d/lib/Mixed.h");
+  EXPECT_EQ(planned.HostPath("D:\\LIB\\SUB\\ONE.TXT", plannedWarning), root_ + "/drive-d/lib/sub/one.txt");
+}
