@@ -144,7 +144,11 @@ int Send(int argc, char** argv) {
   const UINT message = MessageNumber(argv[3]);
   const WPARAM wParam = argc > 4 ? std::strtoul(argv[4], nullptr, 0) : 0;
   const LPARAM lParam = argc > 5 ? std::strtol(argv[5], nullptr, 0) : 0;
-  if (std::strcmp(argv[1], "post") == 0) return PostMessageA(window, message, wParam, lParam) ? 0 : 1;
+  if (std::strcmp(argv[1], "post") == 0) {
+    if (PostMessageA(window, message, wParam, lParam)) return 0;
+    std::fprintf(stderr, "vktest: PostMessage failed with error %lu\n", GetLastError());
+    return 1;
+  }
   DWORD_PTR result = 0;
   if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, Scaled(10000), &result)) {
     std::fprintf(stderr, "vktest: the window did not answer\n");

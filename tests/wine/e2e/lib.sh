@@ -16,7 +16,14 @@ VELKORO_PID=""
 SCRATCH=$(mktemp -d)
 
 # Console output under Wine ends its lines with CR LF.
-vktest() { wine "$VKTEST" "$@" | tr -d '\r'; }
+# A status other than vktest's own 0 and 1 is Wine's (vktest did not run,
+# or crashed): say so, as nothing else would.
+vktest() {
+  local status=0
+  wine "$VKTEST" "$@" | tr -d '\r' || status=$?
+  [ "$status" -le 1 ] || echo "vktest $1: ended with status $status" >&2
+  return "$status"
+}
 # A failing test leaves a picture of the screen as it failed.
 fail() {
   echo "FAIL: $*" >&2
