@@ -7,12 +7,11 @@
 
 #include <string>
 
+#include "wine_host.h"
+
 // The host folder <prefix>/.velkoro-find, or empty when the prefix cannot
 // be told (no Wine underneath).
 std::string QueryChannelFolder();
-
-// \\?\unix\ and the host path, for the wide file calls.
-std::wstring Win32PathOfHost(const std::string& hostPath);
 
 // Makes the folder private and a fresh request FIFO in it (the program's
 // copy of velkoro-find-channel, beside the program, does it), and waits a

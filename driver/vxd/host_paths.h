@@ -1,23 +1,11 @@
-// The places the driver works with: the fixed drives and the host folders
-// behind them, the monitor's private host folder, and the program's ANSI
-// spelling of a host name.
+// The program's ANSI spelling of a host name below a drive; the fixed
+// drives, their host folders and the monitor's private host folder are
+// reached through wine_host.h.
 #pragma once
 
-#include <windows.h>
-
 #include <string>
-#include <vector>
 
-struct TWatchedDrive {
-  char Letter;
-  std::string HostFolder;  // as the host spells it (UTF-8)
-};
-
-// Every drive GetDriveTypeA calls fixed, with its host folder.
-std::vector<TWatchedDrive> FixedDrives();
-
-// A host path reached from Win32 without a drive letter: \\?\unix\...
-std::wstring Win32PathOfHostPath(const std::string& hostPath);
+#include "wine_host.h"
 
 // "X:\" followed by a path relative to the drive's host folder ('/'
 // separated, UTF-8), converted as FindFirstFileA converts host names:

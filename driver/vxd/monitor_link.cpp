@@ -17,23 +17,6 @@ constexpr DWORD kReadyWaitMs = 120000;
 constexpr DWORD kStopWaitMs = 5000;
 constexpr DWORD kPollMs = 5;
 
-// By a directory listing: Wine answers no attributes for a FIFO.
-bool Exists(const std::wstring& path) {
-  WIN32_FIND_DATAW found;
-  const HANDLE search = FindFirstFileW(path.c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return false;
-  FindClose(search);
-  return true;
-}
-
-std::wstring MonitorProgram() {
-  wchar_t module[MAX_PATH] = {};
-  GetModuleFileNameW(DriverModule, module, MAX_PATH);
-  std::wstring path = module;
-  path.resize(path.find_last_of(L"\\/") + 1);
-  return path + L"velkoro-monitor";
-}
-
 bool WriteWholeFile(const std::wstring& path, const std::string& contents) {
   const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
@@ -52,7 +35,7 @@ void CloseIfOpen(HANDLE& handle) {
 }  // namespace
 
 bool TMonitorLink::Start(uint32_t generation) {
-  drives_ = FixedDrives();
+  drives_ = FixedDriveFolders();
   if (drives_.empty()) return false;
 
   // A name no other run uses: the Windows process id (which programs of
@@ -62,7 +45,7 @@ bool TMonitorLink::Start(uint32_t generation) {
   std::wstring folder;
   for (int attempt = 0;; ++attempt) {
     folder_ = attempt ? base + "-" + std::to_string(attempt) : base;
-    folder = Win32PathOfHostPath(folder_);
+    folder = Win32PathOfHost(folder_);
     if (CreateDirectoryW(folder.c_str(), nullptr)) break;
     if (GetLastError() != ERROR_ALREADY_EXISTS || attempt == 100) {
       folder_.clear();
@@ -70,14 +53,14 @@ bool TMonitorLink::Start(uint32_t generation) {
     }
   }
   std::string roots;
-  for (const TWatchedDrive& drive : drives_) roots += drive.HostFolder + '\0';
-  const std::wstring program = MonitorProgram();
+  for (const THostDrive& drive : drives_) roots += drive.HostFolder + '\0';
+  const std::wstring program = FileBesideModule(DriverModule, L"velkoro-monitor");
   // The monitor is given its folder as the host names it (ASCII).
   std::wstring commandLine = L"\"" + program + L"\" " + std::wstring(folder_.begin(), folder_.end());
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  if (!WriteWholeFile(folder + L"\\roots", roots) || !Exists(program) ||
+  if (!WriteWholeFile(folder + L"\\roots", roots) || !HostFileExists(program) ||
       !CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                       &process)) {
     Cleanup();
@@ -96,8 +79,8 @@ bool TMonitorLink::Start(uint32_t generation) {
   // The FIFOs appear once every directory is watched; a monitor that fails
   // removes its folder instead.
   const std::wstring rootsPath = folder + L"\\roots";
-  for (DWORD waited = 0; !(Exists(recordsPath) && Exists(controlPath)); waited += kPollMs) {
-    if (waited >= kReadyWaitMs || !Exists(rootsPath)) {
+  for (DWORD waited = 0; !(HostFileExists(recordsPath) && HostFileExists(controlPath)); waited += kPollMs) {
+    if (waited >= kReadyWaitMs || !HostFileExists(rootsPath)) {
       Cleanup();
       return false;
     }
@@ -217,7 +200,7 @@ void TMonitorLink::Cleanup() {
   ready_ = stopping_ = nullptr;
   // The monitor removes its folder as it ends; whatever is left goes here.
   if (!folder_.empty()) {
-    const std::wstring folder = Win32PathOfHostPath(folder_);
+    const std::wstring folder = Win32PathOfHost(folder_);
     for (const wchar_t* name : {L"\\roots", L"\\records", L"\\control"}) DeleteFileW((folder + name).c_str());
     RemoveDirectoryW(folder.c_str());
   }

@@ -33,7 +33,7 @@ class TMonitorLink {
     HANDLE Ready;
     HANDLE Stopping;
     uint32_t Generation;
-    std::vector<TWatchedDrive> Drives;
+    std::vector<THostDrive> Drives;
   };
   static DWORD WINAPI ReaderMain(void* reader);
   static void ReadRecords(const TReader& reader);
@@ -41,7 +41,7 @@ class TMonitorLink {
   static void Dispatch(const TReader& reader, const char* record, TRecordBatch& batch);
   void Cleanup();
 
-  std::vector<TWatchedDrive> drives_;
+  std::vector<THostDrive> drives_;
   std::string folder_;  // host path of the private folder
   HANDLE records_ = INVALID_HANDLE_VALUE;
   HANDLE control_ = INVALID_HANDLE_VALUE;
