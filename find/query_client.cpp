@@ -8,7 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <vector>
+#include <memory>
 
 #include "query_protocol.h"
 
@@ -128,10 +128,19 @@ TQueryResult RunQuery(const std::string& channelFolder, const std::string& patte
   // Open before the request goes, so that the program's open never waits.
   TFd reply(open(fifo.Path().c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (reply.get() < 0) return Failure(TQueryOutcome::Failed, std::string("cannot open the reply FIFO: ") + std::strerror(errno));
+  // A FIFO of 64 KB would make the program hand any answer larger than
+  // half of it to a writer thread, with a second open of the FIFO: a
+  // millisecond or more under Wine. A ceiling set lower leaves it at that.
+  if (fcntl(reply.get(), F_SETPIPE_SZ, static_cast<int>(qp::kRoomyReplyBytes)) >= static_cast<int>(qp::kRoomyReplyBytes)) {
+    flags |= qp::kRoomyReply;
+  }
   TQueryResult failure;
   if (!SendRequest(channelFolder, RequestBytes(fifo.Name(), pattern, flags, limit), failure)) return failure;
 
-  std::vector<char> buffer(512 * 1024);
+  // Left uninitialized: a short answer then touches a page or two of it,
+  // not all 128 (faulting them in cost a short query a millisecond).
+  constexpr size_t kBufferBytes = 512 * 1024;
+  const std::unique_ptr<char[]> buffer(new char[kBufferBytes]);
   std::string pending;
   for (;;) {
     pollfd wait = {reply.get(), POLLIN, 0};
@@ -141,11 +150,11 @@ TQueryResult RunQuery(const std::string& channelFolder, const std::string& patte
       if (!ProgramIsThere(channelFolder)) return Failure(TQueryOutcome::NotRunning);
       continue;
     }
-    const ssize_t got = read(reply.get(), buffer.data(), buffer.size());
+    const ssize_t got = read(reply.get(), buffer.get(), kBufferBytes);
     if (got < 0 && (errno == EAGAIN || errno == EINTR)) continue;
     if (got <= 0) return Failure(TQueryOutcome::NotRunning, "the answer was cut short");
     fifo.Remove();
-    pending.append(buffer.data(), static_cast<size_t>(got));
+    pending.append(buffer.get(), static_cast<size_t>(got));
     size_t used = 0;
     qp::TFrameHeader header;
     while (pending.size() - used >= sizeof header) {

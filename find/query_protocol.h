@@ -46,7 +46,16 @@ enum TRequestKind : uint16_t {
 
 enum TQueryFlags : uint32_t {
   kCountOnly = 1,  // the count without the paths
+  // The client has grown its reply FIFO to kRoomyReplyBytes, so that an
+  // answer of up to kRoomyAnswerBytes goes in at once, without a wait.
+  kRoomyReply = 2,
 };
+
+// Linux's default ceiling for an unprivileged pipe (/proc/sys/fs/pipe-max-size).
+constexpr uint32_t kRoomyReplyBytes = 1 << 20;
+// What such a FIFO takes in one go, with room for the frames' headers and
+// a notice before them.
+constexpr uint32_t kRoomyAnswerBytes = kRoomyReplyBytes - 4096;
 
 #pragma pack(push, 1)
 struct TRequestHeader {

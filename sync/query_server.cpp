@@ -138,9 +138,11 @@ void TQueryServer::Serve(const TQueryRequest& request) {
   }
   TQueryAnswer answer =
       answerer_.Answer(database_, request.Pattern, (request.Flags & qp::kCountOnly) != 0, request.Limit);
-  // An answer that fits the FIFO's buffer (64 KB on Linux) never waits
-  // for the reader: it goes at once, on this thread.
-  if (answer.Paths.size() <= kInlineAnswerBytes) {
+  // An answer that fits the FIFO's buffer (64 KB on Linux, unless the
+  // client grew it) never waits for the reader: it goes at once, on this
+  // thread.
+  const size_t inlineBytes = (request.Flags & qp::kRoomyReply) ? qp::kRoomyAnswerBytes : kInlineAnswerBytes;
+  if (answer.Paths.size() <= inlineBytes) {
     WriteAnswer(reply, answer);
     CloseHandle(reply);
     return;

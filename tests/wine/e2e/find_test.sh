@@ -22,7 +22,8 @@ for name in Data/VKDOC1.TXT Data/vkdoc2.txt Data/Letters/VkDoc3.Txt Data/Letters
   Data/MixedCase.Txt Twins/Same.cfg Twins/SAME.cfg .hidden/secret.txt; do
   echo text >"$DRIVE_D/$name"
 done
-# More paths than a FIFO holds at once: the answer is streamed.
+# More paths than a FIFO of 64 KB holds at once: the answer is streamed
+# to a client that leaves its FIFO at that size.
 mkdir -p "$DRIVE_D/Data/Bulk"
 (cd "$DRIVE_D/Data/Bulk" && seq -f 'bulk-file-with-a-longer-name-%04g.dat' 2000 | xargs touch)
 # A tree for File > Scan Drives, hidden from the scan (a leading ".") until
@@ -67,7 +68,7 @@ diff "$SCRATCH/host-txt" "$SCRATCH/all-txt" >&2 || fail "'*.txt' does not list t
 first=$("$FIND" --dos 'bulk-*' | head -n 1 || true)
 case "$first" in 'D:\DATA\BULK\BULK-FILE-WITH-A-LONGER-NAME-'????.DAT) ;; *) fail "the first line of a streamed answer: '$first'" ;; esac
 [ "$("$FIND" -c 'bulk-*')" = 2000 ] || fail "the channel did not serve on after a reader stopped early"
-pass "real case, --dos, -c, -l and -0; a streamed answer of 2000 paths, and one cut short by its reader"
+pass "real case, --dos, -c, -l and -0; 2000 paths at once, and cut short by their reader"
 
 # Two names that differ only in case: each printed once, and the user told.
 "$FIND" 'same.cfg' >"$SCRATCH/twins" 2>"$SCRATCH/twins.err" || fail "same.cfg was not found"
@@ -103,11 +104,13 @@ wait_until 5 gone || fail "the deleted file is still found"
 pass "a file created, renamed and deleted on the host: found, found under the new name only, gone"
 
 # A damaged request and one longer than the channel takes: both answered
-# with an error, and the channel goes on.
+# with an error, and the channel goes on. A client that leaves its FIFO at
+# the 64 KB it starts with gets 2000 paths streamed, whole, or stops after
+# the first 4 KB, and the channel goes on.
 python3 - "$CHANNEL" >"$SCRATCH/damaged" <<'PY' || fail "the damaged requests: $(cat "$SCRATCH/damaged")"
 import os, struct, sys, select
 folder = sys.argv[1]
-def ask(body):
+def ask(body, keep=None):
     name = "reply-%d-damaged" % os.getpid()
     path = os.path.join(folder, name)
     os.mkfifo(path, 0o600)
@@ -116,8 +119,8 @@ def ask(body):
     os.write(requests, body(name.encode()))
     os.close(requests)
     data = b""
-    while select.select([reply], [], [], 10)[0]:
-        chunk = os.read(reply, 65536)
+    while (keep is None or len(data) < keep) and select.select([reply], [], [], 10)[0]:
+        chunk = os.read(reply, 4096)
         if not chunk:
             break
         data += chunk
@@ -126,6 +129,12 @@ def ask(body):
     return data
 header = lambda name, pattern, length=None: struct.pack(
     "<IHHIIIIQ", 0x31464B56, 1, len(name), length or 32 + len(name) + len(pattern), 0, 0, len(pattern), 0)
+bulk = lambda name: header(name, b"BULK-*") + name + b"BULK-*"
+streamed = ask(bulk)
+if streamed.count(b"\\BULK-FILE-") != 2000 or streamed[-16:-8] != b"E\0\0\0\x08\0\0\0":
+    sys.exit("a streamed answer of %d paths, ending %r" % (streamed.count(b"\\BULK-FILE-"), streamed[-16:]))
+if len(ask(bulk, keep=4096)) < 4096:
+    sys.exit("the first 4 KB of a streamed answer did not come")
 garbage = lambda name: b"garbage!" + header(name, b"*", 32 + len(name) + 2) + name + b"*"
 oversized = lambda name: header(name, b"x" * 5000) + name + b"x" * 3000
 for body in (garbage, oversized):
@@ -135,7 +144,7 @@ for body in (garbage, oversized):
     print(answer[8:].decode())
 PY
 "$FIND" -c '*.txt' >/dev/null || fail "the channel stopped serving after damaged requests"
-pass "damaged requests refused: $(tr '\n' ';' <"$SCRATCH/damaged")"
+pass "2000 paths streamed to a client of a 64 KB FIFO, whole and cut short; damaged requests refused: $(tr '\n' ';' <"$SCRATCH/damaged")"
 
 # Sixteen shells at once, for a few seconds: every answer whole and right.
 "$FIND" --dos '*.TXT' | sort >"$SCRATCH/expected"
