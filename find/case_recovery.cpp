@@ -18,14 +18,22 @@ constexpr size_t kLookupsBeforeIndex = 8;
 // few dozen microseconds and about one more a name.
 constexpr size_t kResultsWorthAListing = 32;
 
-// Most host names are in lower case; the next likeliest spelling is the
-// index's own, all upper case. Non-ASCII letters are left as they are: a
-// name with them is found by listing when neither spelling exists.
-std::string LowerAscii(std::string text) {
-  for (char& c : text) {
+// The spellings of a name (as the index holds it, all upper case) that a
+// host most likely has, likeliest first: lower case ("stdio.h"), a capital
+// and then lower case ("Makefile", perl's "Compress/Raw/Zlib.pm"), and the
+// index's own ("IO"), each once. Non-ASCII letters are left as they are: a
+// name with them is found by listing when none of these exists.
+std::vector<std::string> LikelySpellings(const std::string& upper) {
+  std::string lower = upper;
+  for (char& c : lower) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
-  return text;
+  std::string capital = lower;
+  if (!capital.empty() && capital[0] >= 'a' && capital[0] <= 'z') capital[0] = upper[0];
+  std::vector<std::string> spellings{lower};
+  if (capital != lower) spellings.push_back(capital);
+  if (upper != lower && upper != capital) spellings.push_back(upper);
+  return spellings;
 }
 
 bool IsFolder(const std::string& path) {
@@ -149,13 +157,15 @@ const std::string& TCaseRecovery::GuessedFolder(const std::string& driveFolder) 
     const std::string parent = GuessedFolder(driveFolder.substr(0, parentEnd));
     const std::string name = driveFolder.substr(parentEnd, driveFolder.size() - 1 - parentEnd);
     if (!parent.empty()) {
-      const std::string lower = Joined(parent, LowerAscii(Utf8FromAnsi(name)));
-      if (IsFolder(lower)) {
-        host = lower;
-      } else {
-        // Not in lower case: its parent's listing has its spelling. Twins
-        // (or none) are left to the listings of the whole path, which say
-        // so.
+      for (const std::string& spelling : LikelySpellings(Utf8FromAnsi(name))) {
+        if (IsFolder(Joined(parent, spelling))) {
+          host = Joined(parent, spelling);
+          break;
+        }
+      }
+      if (host.empty()) {
+        // Spelt otherwise: its parent's listing has its spelling. Twins (or
+        // none) are left to the listings of the whole path, which say so.
         FindSpellings(Listing(parent), name);
         if (spellings_.size() == 1) host = Joined(parent, std::string(spellings_.front()));
       }
@@ -188,7 +198,7 @@ bool TCaseRecovery::Guess(const std::string& drivePath, size_t lastSlash, std::s
   if (several && guessFolderFd_ < 0) return false;
   const std::string_view key = std::string_view(drivePath).substr(lastSlash + 1);
   const std::string name = Utf8FromAnsi(std::string(key));
-  for (const std::string& spelling : {LowerAscii(name), name}) {
+  for (const std::string& spelling : LikelySpellings(name)) {
     struct stat info;
     const int found = several ? fstatat(guessFolderFd_, spelling.c_str(), &info, AT_SYMLINK_NOFOLLOW)
                               : lstat(Joined(folder, spelling).c_str(), &info);
@@ -197,7 +207,7 @@ bool TCaseRecovery::Guess(const std::string& drivePath, size_t lastSlash, std::s
       return true;
     }
   }
-  // Spelt otherwise ("Makefile"): the folder's own listing has it, without
+  // Spelt otherwise ("FindZLIB.cmake"): the folder's own listing has it, without
   // those of the folders above it.
   FindSpellings(Listing(folder), key);
   if (spellings_.size() != 1) return false;

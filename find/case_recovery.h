@@ -1,9 +1,9 @@
 // The host spelling of a drive path from the index, which holds every name
 // in upper case. A path the answer holds once, in a folder with few results,
-// is looked for in its likely spellings (lower case, then the index's own),
-// one lstat each, and else in its own folder's listing; any other path is
-// found by listing each folder on the way once and keeping its names, keyed
-// as the index would store them.
+// is looked for in its likely spellings (lower case, a capital and then
+// lower case, the index's own), one lstat each, and else in its own
+// folder's listing; any other path is found by listing each folder on the
+// way once and keeping its names, keyed as the index would store them.
 #pragma once
 
 #include <cstdint>
@@ -42,9 +42,9 @@ class TCaseRecovery {
   // A host path of a path planned to be guessed, if one of its likely
   // spellings exists.
   bool Guess(const std::string& drivePath, size_t lastSlash, std::string& hostPath);
-  // A drive folder's host folder: each name on the way in lower case where
-  // that exists, else its one spelling in its parent's listing; empty when
-  // a name has none or several.
+  // A drive folder's host folder: each name on the way in the first of its
+  // likely spellings that exists, else its one spelling in its parent's
+  // listing; empty when a name has none or several.
   const std::string& GuessedFolder(const std::string& driveFolder);
 
   // A host folder's names, read once. The first few names looked up in it

@@ -96,7 +96,9 @@ TEST_F(HostFolders, PlannedAnswerRecoveredAsByListing) {
   Make("/drive-d/Conf");
   Make("/drive-d/many");
   Make("/drive-d/lib/sub");
+  Make("/drive-d/lib/Compress/IO");
   Touch("/drive-d/lib/sub/one.txt");
+  Touch("/drive-d/lib/Compress/IO/Zlib.pm");
   for (const char* name : {"zlib.h", "README", "Mixed.h"}) Touch(std::string("/drive-d/lib/") + name);
   Touch("/drive-d/conf/a.txt");
   Touch("/drive-d/Conf/a.txt");
@@ -104,7 +106,8 @@ TEST_F(HostFolders, PlannedAnswerRecoveredAsByListing) {
   const auto add = [&answer](const std::string& path) { answer += path + '\0'; };
   for (const char* path : {"D:\\LIB\\ZLIB.H", "D:\\LIB\\README", "D:\\LIB\\MIXED.H", "D:\\LIB\\GONE.H",
                            "D:\\SRC\\MAIN.C", "D:\\TWINS\\SAME.CFG", "D:\\CONF\\A.TXT", "D:\\TWINS\\SAME.CFG",
-                           "D:\\CONF\\A.TXT", "D:\\SRC\\DEEP\\CAF\xC9.TXT", "D:\\LIB\\SUB\\ONE.TXT"}) {
+                           "D:\\CONF\\A.TXT", "D:\\SRC\\DEEP\\CAF\xC9.TXT", "D:\\LIB\\SUB\\ONE.TXT",
+                           "D:\\LIB\\COMPRESS\\IO\\ZLIB.PM"}) {
     add(path);
   }
   // A folder with enough results to be listed once for them all.
@@ -125,4 +128,6 @@ TEST_F(HostFolders, PlannedAnswerRecoveredAsByListing) {
   EXPECT_EQ(planned.HostPath("D:\\LIB\\README", plannedWarning), root_ + "/drive-d/lib/README");
   EXPECT_EQ(planned.HostPath("D:\\LIB\\MIXED.H", plannedWarning), root_ + "/drive-d/lib/Mixed.h");
   EXPECT_EQ(planned.HostPath("D:\\LIB\\SUB\\ONE.TXT", plannedWarning), root_ + "/drive-d/lib/sub/one.txt");
+  EXPECT_EQ(planned.HostPath("D:\\LIB\\COMPRESS\\IO\\ZLIB.PM", plannedWarning),
+            root_ + "/drive-d/lib/Compress/IO/Zlib.pm");
 }
