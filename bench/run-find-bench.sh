@@ -93,7 +93,29 @@ median_ms() {
     end=${EPOCHREALTIME/./}
     samples+=($((end - start)))
   done
-  printf '%s\n' "${samples[@]}" | sort -n | awk -v n="$runs" 'NR == int(n / 2) + 1 { printf "%.3f", $1 / 1000 }'
+  median_of "${samples[@]}"
+}
+median_of() { printf '%s\n' "$@" | sort -n | awk -v n="$#" 'NR == int(n / 2) + 1 { printf "%.3f", $1 / 1000 }'; }
+# The median times of several commands (the names of arrays holding them),
+# timed by turns, one of each a round, so that a busy moment of the machine
+# falls on all of them alike rather than on one: "MS MS ...".
+interleaved_ms() {
+  local -a names=("$@") samples=() medians=()
+  local i k start
+  for ((i = 0; i < runs; i++)); do
+    for k in "${!names[@]}"; do
+      local -n command=${names[k]}
+      start=${EPOCHREALTIME/./}
+      "${command[@]}" >/dev/null 2>&1 || true
+      samples[k]+=" $((${EPOCHREALTIME/./} - start))"
+      unset -n command
+    done
+  done
+  for k in "${!names[@]}"; do
+    # shellcheck disable=SC2086
+    medians+=("$(median_of ${samples[k]})")
+  done
+  echo "${medians[*]}"
 }
 misses=0
 # CLASS NAME OURS_MS PLOCATE_MS DIVISOR OURS_COUNT PLOCATE_COUNT
@@ -109,6 +131,8 @@ echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 # The floor under every whole-process figure on this machine now: a
 # process that does nothing.
 echo "FIGURE process_start_floor $(median_ms /bin/true) ms (/bin/true, whole process)" | tee -a "$work/summary"
+echo "FIGURE command_start_floor $(median_ms "$find_command" --help) ms (velkoro-find --help, whole process)" |
+  tee -a "$work/summary"
 
 echo "== 1. 1,000,000 generated names, --dos output"
 "$native/bench/search_bench" --benchmark_filter='^$' --write-file-list="$work/files.txt" --print-paths \
@@ -126,8 +150,10 @@ theirs() { plocate -d "$work/generated.db" "$@"; }
 compare_generated() {
   local name=$1 pattern=$2
   shift 2
-  class_line "$name" "$(median_ms ours "$pattern")" "$(median_ms theirs "$@")" 3 \
-    "$(ours -c "$pattern" || true)" "$(theirs -c "$@" || true)"
+  local -a ours_query=(ours "$pattern") theirs_query=(theirs "$@")
+  local times
+  read -ra times <<<"$(interleaved_ms ours_query theirs_query)"
+  class_line "$name" "${times[0]}" "${times[1]}" 3 "$(ours -c "$pattern" || true)" "$(theirs -c "$@" || true)"
 }
 compare_generated "all_*.TXT" '*.TXT' '*.TXT'
 compare_generated "all_nothing_*.QQQ" '*.QQQ' '*.QQQ'
@@ -159,11 +185,11 @@ theirs_usr() { plocate -i -d "$work/usr.db" "$@"; }
 compare_usr() {
   local name=$1 pattern=$2
   shift 2
-  local host dos
-  host=$(median_ms ours_host "$pattern")
-  dos=$(median_ms ours_dos "$pattern")
-  class_line "usr_$name" "$host" "$(median_ms theirs_usr "$@")" 2 \
-    "$(ours_host -c "$pattern" || true)" "$(theirs_usr -c "$@" || true)"
+  local -a host_query=(ours_host "$pattern") dos_query=(ours_dos "$pattern") theirs_query=(theirs_usr "$@")
+  local times host dos
+  read -ra times <<<"$(interleaved_ms host_query dos_query theirs_query)"
+  host=${times[0]} dos=${times[1]}
+  class_line "usr_$name" "$host" "${times[2]}" 2 "$(ours_host -c "$pattern" || true)" "$(theirs_usr -c "$@" || true)"
   awk -v f="$name" -v h="$host" -v d="$dos" 'BEGIN {
     printf "FIGURE case_recovery_%s %.3f ms (host paths %.3f ms, --dos %.3f ms)\n", f, h - d, h, d }' | tee -a "$work/summary"
 }
