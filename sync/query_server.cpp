@@ -17,8 +17,11 @@ namespace {
 // takes a few milliseconds, its paths a few dozen more.
 constexpr DWORD kStopWaitMs = 5000;
 constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
-// Half the FIFO's buffer, with room for the frames' headers.
-constexpr size_t kInlineAnswerBytes = 32 * 1024;
+// Half of the least a FIFO holds, with room for the frames' headers: a
+// user past their pipe quota gets two pages (8 KB) instead of 64 KB, and
+// an inline write that did not fit would hold this thread until the reader
+// read, or for ever if the reader had gone (this side holds both ends).
+constexpr size_t kInlineAnswerBytes = 4 * 1024;
 constexpr DWORD kScanPollMs = 20;
 
 const char kScanNotice[] =
@@ -138,9 +141,8 @@ void TQueryServer::Serve(const TQueryRequest& request) {
   }
   TQueryAnswer answer =
       answerer_.Answer(database_, request.Pattern, (request.Flags & qp::kCountOnly) != 0, request.Limit);
-  // An answer that fits the FIFO's buffer (64 KB on Linux, unless the
-  // client grew it) never waits for the reader: it goes at once, on this
-  // thread.
+  // An answer that fits the FIFO's buffer never waits for the reader: it
+  // goes at once, on this thread.
   const size_t inlineBytes = (request.Flags & qp::kRoomyReply) ? qp::kRoomyAnswerBytes : kInlineAnswerBytes;
   if (answer.Paths.size() <= inlineBytes) {
     WriteAnswer(reply, answer);
