@@ -88,9 +88,13 @@ int main(int argc, char** argv) {
   if (lstat(folder.c_str(), &folderInfo) != 0 && errno == ENOENT) return Fail("Velkoro is not running");
   const std::string folderProblem = ChannelFolderProblem(folder);
   if (!folderProblem.empty()) return Fail(folderProblem);
+  // The drives are read for a host folder in the pattern, and for host
+  // paths only once the first result has come: an empty answer, the
+  // quickest kind, goes without.
   TDriveMap drives;
-  const bool needDrives = HasHostFolder(options.Pattern) || (!options.Dos && !options.CountOnly);
-  if (needDrives && !drives.Load(folder, problem)) return Fail("Velkoro is not running");
+  bool drivesRead = false;
+  const auto readDrives = [&] { return drivesRead || (drivesRead = drives.Load(folder, problem)); };
+  if (HasHostFolder(options.Pattern) && !readDrives()) return Fail("Velkoro is not running");
   const std::string pattern = DrivePattern(options.Pattern, drives, problem);
   if (pattern.empty()) return Fail(problem);
 
@@ -119,7 +123,14 @@ int main(int argc, char** argv) {
   // each listing then serving many results.
   std::string held;
   bool streaming = options.Dos;
+  // The program ended after its answer, taking its drives file: nothing is
+  // printed rather than drive paths in place of host paths.
+  bool drivesGone = false;
   handlers.Paths = [&](const char* paths, size_t length) {
+    if (!options.Dos && !readDrives()) {
+      drivesGone = true;
+      return;
+    }
     if (!streaming && held.empty()) {
       held.assign(paths, length);
       return;
@@ -133,6 +144,7 @@ int main(int argc, char** argv) {
   };
   const uint32_t flags = options.CountOnly ? uint32_t{query_protocol::kCountOnly} : 0u;
   const TQueryResult result = RunQuery(folder, pattern, flags, options.Limit, handlers);
+  if (drivesGone) return Fail("Velkoro is not running");
   if (!held.empty()) {
     recovery.Plan(held);
     print(held.data(), held.size());
