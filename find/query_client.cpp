@@ -128,17 +128,16 @@ TQueryResult RunQuery(const std::string& channelFolder, const std::string& patte
   // Open before the request goes, so that the program's open never waits.
   TFd reply(open(fifo.Path().c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (reply.get() < 0) return Failure(TQueryOutcome::Failed, std::string("cannot open the reply FIFO: ") + std::strerror(errno));
-  // A FIFO of 64 KB would make the program hand any answer larger than
-  // half of it to a writer thread, with a second open of the FIFO: a
-  // millisecond or more under Wine. A ceiling set lower leaves it at that.
-  if (fcntl(reply.get(), F_SETPIPE_SZ, static_cast<int>(qp::kRoomyReplyBytes)) >= static_cast<int>(qp::kRoomyReplyBytes)) {
-    flags |= qp::kRoomyReply;
-  }
+  // Left as it is, the FIFO would make the program hand any answer over
+  // 4 KB to a writer thread, with a second open of the FIFO: a millisecond
+  // or more under Wine. A ceiling set lower leaves it at that.
+  const int roomy = static_cast<int>(qp::kRoomyReplyBytes);
+  if (fcntl(reply.get(), F_SETPIPE_SZ, roomy) >= roomy) flags |= qp::kRoomyReply;
   TQueryResult failure;
   if (!SendRequest(channelFolder, RequestBytes(fifo.Name(), pattern, flags, limit), failure)) return failure;
 
   // Left uninitialized: a short answer then touches a page or two of it,
-  // not all 128 (faulting them in cost a short query a millisecond).
+  // not all 128, which every query used to fault in.
   constexpr size_t kBufferBytes = 512 * 1024;
   const std::unique_ptr<char[]> buffer(new char[kBufferBytes]);
   std::string pending;
