@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "ansi_text.h"
 
@@ -41,8 +42,15 @@ bool IsFolder(const std::string& path) {
   return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// A host path of a folder and a name in it, made in one allocation: every
+// result goes through here.
 std::string Joined(const std::string& folder, const std::string& name) {
-  return folder == "/" ? folder + name : folder + '/' + name;
+  std::string path;
+  path.reserve(folder.size() + 1 + name.size());
+  path.append(folder);
+  if (folder != "/") path.push_back('/');
+  path.append(name);
+  return path;
 }
 
 std::string_view At(const std::string& text, uint32_t start) { return std::string_view(text.c_str() + start); }
@@ -124,7 +132,7 @@ std::string TCaseRecovery::HostFolder(const std::string& driveFolder, std::strin
     const size_t end = driveFolder.find('\\', start);
     const std::string_view name = std::string_view(driveFolder).substr(start, end - start);
     const std::string spelling = HostName(host, Listing(host), name, driveFolder, false, warning);
-    host += (host == "/" ? "" : "/") + spelling;
+    host = Joined(host, spelling);
     start = end + 1;
   }
   folders_.emplace(driveFolder, host);
@@ -158,8 +166,9 @@ const std::string& TCaseRecovery::GuessedFolder(const std::string& driveFolder) 
     const std::string name = driveFolder.substr(parentEnd, driveFolder.size() - 1 - parentEnd);
     if (!parent.empty()) {
       for (const std::string& spelling : LikelySpellings(Utf8FromAnsi(name))) {
-        if (IsFolder(Joined(parent, spelling))) {
-          host = Joined(parent, spelling);
+        std::string candidate = Joined(parent, spelling);
+        if (IsFolder(candidate)) {
+          host = std::move(candidate);
           break;
         }
       }
@@ -207,8 +216,8 @@ bool TCaseRecovery::Guess(const std::string& drivePath, size_t lastSlash, std::s
       return true;
     }
   }
-  // Spelt otherwise ("FindZLIB.cmake"): the folder's own listing has it, without
-  // those of the folders above it.
+  // Spelt otherwise ("FindZLIB.cmake"): the folder's own listing has it,
+  // without those of the folders above it.
   FindSpellings(Listing(folder), key);
   if (spellings_.size() != 1) return false;
   hostPath = Joined(folder, std::string(spellings_.front()));
@@ -234,10 +243,5 @@ std::string TCaseRecovery::HostPath(const std::string& drivePath, std::string& w
   if (!lastListing_) return Utf8FromAnsi(drivePath);
   const std::string name = HostName(lastHostFolder_, *lastListing_, std::string_view(drivePath).substr(last + 1),
                                     drivePath, true, warning);
-  std::string path;
-  path.reserve(lastHostFolder_.size() + 1 + name.size());
-  path.append(lastHostFolder_);
-  if (lastHostFolder_ != "/") path.push_back('/');
-  path.append(name);
-  return path;
+  return Joined(lastHostFolder_, name);
 }
