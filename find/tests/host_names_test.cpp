@@ -13,7 +13,7 @@
 #include "../ansi_text.h"
 #include "../case_recovery.h"
 #include "../drive_map.h"
-#include "../query_protocol.h"
+#include "query_protocol.h"
 
 TEST(AnsiText, CodePage1252BothWaysAndItsUpperCase) {
   EXPECT_EQ(AnsiFromUtf8("caf\xC3\xA9 \xE2\x82\xAC"), "caf\xE9 \x80");

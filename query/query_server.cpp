@@ -3,7 +3,7 @@
 #include <cstring>
 #include <random>
 
-#include "../find/query_protocol.h"
+#include "query_protocol.h"
 #include "answer_writer.h"
 #include "query_channel.h"
 

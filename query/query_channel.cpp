@@ -1,6 +1,6 @@
 #include "query_channel.h"
 
-#include "../find/query_protocol.h"
+#include "query_protocol.h"
 
 namespace qp = query_protocol;
 

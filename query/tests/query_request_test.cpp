@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "../../sync/query_request.h"
-#include "../query_protocol.h"
+#include "query_request.h"
+#include "query_protocol.h"
 
 namespace qp = query_protocol;
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "../find/query_protocol.h"
+#include "query_protocol.h"
 
 namespace qp = query_protocol;
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "../find/query_protocol.h"
+#include "query_protocol.h"
 
 namespace qp = query_protocol;
 
