@@ -142,8 +142,11 @@ int main(int argc, char** argv) {
     }
     print(paths, length);
   };
-  const uint32_t flags = options.CountOnly ? uint32_t{query_protocol::kCountOnly} : 0u;
-  const TQueryResult result = RunQuery(folder, pattern, flags, options.Limit, handlers);
+  TQuery query;
+  query.Pattern = pattern;
+  query.Flags = options.CountOnly ? uint32_t{query_protocol::kCountOnly} : 0u;
+  query.Limit = options.Limit;
+  const TQueryResult result = RunQuery(folder, query, handlers);
   if (drivesGone) return Fail("Velkoro is not running");
   if (!held.empty()) {
     recovery.Plan(held);
@@ -153,6 +156,9 @@ int main(int argc, char** argv) {
     case TQueryOutcome::NotRunning:
       std::fflush(stdout);
       return Fail(result.Problem.empty() ? "Velkoro is not running" : "Velkoro ended: " + result.Problem);
+    case TQueryOutcome::Silent:
+      std::fflush(stdout);
+      return Fail("Velkoro did not answer");
     case TQueryOutcome::Failed:
       std::fflush(stdout);
       return Fail(result.Problem);

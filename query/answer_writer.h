@@ -7,13 +7,11 @@
 
 #include <string>
 
+#include "answer_frames.h"
 #include "query_answer.h"
 
-// Writes one frame whole; false when the client has gone.
-bool WriteFrame(HANDLE reply, uint8_t type, const char* payload, uint32_t length);
-
-// Writes Answer whole, on this thread.
-void WriteAnswer(HANDLE reply, const TQueryAnswer& answer);
+// The frames' way into a reply FIFO opened by the program.
+TFrameSink ReplySink(HANDLE reply);
 
 // Sends Answer on a thread of its own and closes Reply, which it owns from
 // now on.

@@ -8,9 +8,12 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <memory>
 
+#include "answer_frames.h"
 #include "query_protocol.h"
+#include "query_request.h"
 
 namespace qp = query_protocol;
 
@@ -76,19 +79,6 @@ bool ProgramIsThere(const std::string& folder) {
   return true;
 }
 
-std::string RequestBytes(const std::string& replyName, const std::string& pattern, uint32_t flags, uint32_t limit) {
-  qp::TRequestHeader header = {};
-  header.Magic = qp::kRequestMagic;
-  header.Kind = qp::kQuery;
-  header.ReplyLength = static_cast<uint16_t>(replyName.size());
-  header.PatternLength = static_cast<uint32_t>(pattern.size());
-  header.Length = static_cast<uint32_t>(sizeof header + replyName.size() + pattern.size());
-  header.Flags = flags;
-  header.Limit = limit;
-  std::string bytes(reinterpret_cast<const char*>(&header), sizeof header);
-  return bytes + replyName + pattern;
-}
-
 TQueryResult Failure(TQueryOutcome outcome, const std::string& problem = std::string()) {
   TQueryResult result;
   result.Outcome = outcome;
@@ -115,11 +105,16 @@ bool SendRequest(const std::string& folder, const std::string& request, TQueryRe
   }
 }
 
+int64_t NowMs() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return now.tv_sec * 1000LL + now.tv_nsec / 1000000;
+}
+
 }  // namespace
 
-TQueryResult RunQuery(const std::string& channelFolder, const std::string& pattern, uint32_t flags, uint32_t limit,
-                      const TQueryHandlers& handlers) {
-  if (pattern.size() > qp::kMaxPattern) return Failure(TQueryOutcome::Failed, "the pattern is too long");
+TQueryResult RunQuery(const std::string& channelFolder, const TQuery& query, const TQueryHandlers& handlers) {
+  if (query.Pattern.size() > qp::kMaxPattern) return Failure(TQueryOutcome::Failed, "the pattern is too long");
   TReplyFifo fifo(channelFolder);
   if (!fifo.Made()) {
     if (!ProgramIsThere(channelFolder)) return Failure(TQueryOutcome::NotRunning);
@@ -131,57 +126,61 @@ TQueryResult RunQuery(const std::string& channelFolder, const std::string& patte
   // Left as it is, the FIFO would make the program hand any answer over
   // 4 KB to a writer thread, with a second open of the FIFO: a millisecond
   // or more under Wine. A ceiling set lower leaves it at that.
+  uint32_t flags = query.Flags;
   const int roomy = static_cast<int>(qp::kRoomyReplyBytes);
   if (fcntl(reply.get(), F_SETPIPE_SZ, roomy) >= roomy) flags |= qp::kRoomyReply;
   TQueryResult failure;
-  if (!SendRequest(channelFolder, RequestBytes(fifo.Name(), pattern, flags, limit), failure)) return failure;
+  const std::string request = EncodeRequest(query.Kind, fifo.Name(), query.Pattern, flags, query.Limit);
+  if (!SendRequest(channelFolder, request, failure)) return failure;
 
   // Left uninitialized: a short answer then touches a page or two of it,
   // not all 128, which every query used to fault in.
   constexpr size_t kBufferBytes = 512 * 1024;
   const std::unique_ptr<char[]> buffer(new char[kBufferBytes]);
-  std::string pending;
+  TFrameReader frames;
+  int64_t lastByte = NowMs();
   for (;;) {
     pollfd wait = {reply.get(), POLLIN, 0};
     const int ready = poll(&wait, 1, kAliveCheckMs);
     if (ready < 0 && errno != EINTR) return Failure(TQueryOutcome::Failed, std::strerror(errno));
     if (ready <= 0) {
       if (!ProgramIsThere(channelFolder)) return Failure(TQueryOutcome::NotRunning);
+      // A program that is there and says nothing (stopped, hung, or one
+      // that dropped the request) would otherwise be waited for for good.
+      if (NowMs() - lastByte >= query.SilenceLimitMs) return Failure(TQueryOutcome::Silent);
       continue;
     }
     const ssize_t got = read(reply.get(), buffer.get(), kBufferBytes);
     if (got < 0 && (errno == EAGAIN || errno == EINTR)) continue;
     if (got <= 0) return Failure(TQueryOutcome::NotRunning, "the answer was cut short");
+    lastByte = NowMs();
     fifo.Remove();
-    pending.append(buffer.get(), static_cast<size_t>(got));
-    size_t used = 0;
-    qp::TFrameHeader header;
-    while (pending.size() - used >= sizeof header) {
-      std::memcpy(&header, pending.data() + used, sizeof header);
-      if (pending.size() - used - sizeof header < header.Length) break;
-      const char* payload = pending.data() + used + sizeof header;
-      used += sizeof header + header.Length;
-      switch (header.Type) {
+    frames.Feed(buffer.get(), static_cast<size_t>(got));
+    TFrame frame;
+    while (frames.Next(frame)) {
+      switch (frame.Type) {
         case qp::kNotice:
-          if (handlers.Notice) handlers.Notice(std::string(payload, header.Length));
+          if (handlers.Notice) handlers.Notice(std::string(frame.Payload, frame.Length));
+          break;
+        case qp::kAlive:
           break;
         case qp::kPaths:
-          if (handlers.Paths) handlers.Paths(payload, header.Length);
+          if (handlers.Paths) handlers.Paths(frame.Payload, frame.Length);
           break;
         case qp::kEnd: {
           TQueryResult result;
           result.Outcome = TQueryOutcome::Answered;
           qp::TEndPayload end = {};
-          std::memcpy(&end, payload, std::min<size_t>(sizeof end, header.Length));
+          std::memcpy(&end, frame.Payload, std::min<size_t>(sizeof end, frame.Length));
           result.Count = end.Count;
           return result;
         }
         case qp::kError:
-          return Failure(TQueryOutcome::Failed, std::string(payload, header.Length));
+          return Failure(TQueryOutcome::Failed, std::string(frame.Payload, frame.Length));
         default:
           return Failure(TQueryOutcome::Failed, "an answer this command does not understand");
       }
     }
-    pending.erase(0, used);
+    if (frames.Damaged()) return Failure(TQueryOutcome::Failed, "an answer this command does not understand");
   }
 }

@@ -1,12 +1,24 @@
-// One query on the channel of a running Velkoro: the client's own reply
+// One exchange on the channel of a running Velkoro: the client's own reply
 // FIFO, one request in one atomic write, then the answer's frames as they
 // come. A program that is not there, or that ends before the answer is
-// whole, is reported at once, never waited for.
+// whole, is reported at once; one that is there and silent (stopped, hung,
+// or one that dropped the request) is given up after a bound.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
+
+#include "query_protocol.h"
+
+struct TQuery {
+  uint16_t Kind = query_protocol::kQuery;
+  std::string Pattern;  // code page 1252
+  uint32_t Flags = 0;   // TQueryFlags
+  uint32_t Limit = 0;
+  // How long the answer may go without a byte; a test makes it short.
+  int SilenceLimitMs = query_protocol::kSilenceLimitMs;
+};
 
 struct TQueryHandlers {
   std::function<void(const std::string& text)> Notice;
@@ -17,6 +29,7 @@ struct TQueryHandlers {
 enum class TQueryOutcome {
   Answered,    // Count holds the number of paths
   NotRunning,  // no program serves the channel
+  Silent,      // the program is there but sent nothing for SilenceLimitMs
   Failed,      // Problem says why
 };
 
@@ -26,5 +39,4 @@ struct TQueryResult {
   std::string Problem;
 };
 
-TQueryResult RunQuery(const std::string& channelFolder, const std::string& pattern, uint32_t flags,
-                      uint32_t limit, const TQueryHandlers& handlers);
+TQueryResult RunQuery(const std::string& channelFolder, const TQuery& query, const TQueryHandlers& handlers);

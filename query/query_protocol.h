@@ -16,7 +16,9 @@
 // so that requests of many shells never interleave: a TRequestHeader, the
 // reply FIFO's name, then the pattern (ANSI code page 1252, as the search
 // window takes it). The answer is a run of frames on the reply FIFO, each
-// a TFrameHeader and its payload, ending with kEnd or kError.
+// a TFrameHeader and its payload, ending with kEnd or kError. Every request
+// the program reads whose reply FIFO it can open is answered, and a client
+// gives up on a program that has sent nothing for kSilenceLimitMs.
 //
 // Every field is little-endian (both sides run on x86), packed, fixed width:
 // the same bytes from a 32-bit and a 64-bit program.
@@ -42,6 +44,10 @@ enum TRequestKind : uint16_t {
   // The program's own wake-up for its query thread at its end; honoured
   // only with the token the program chose at start.
   kStop = 2,
+  // Bring up the search window as the notification-area icon does; with a
+  // pattern, search for it there. Answered with kEnd (Count 1) once the
+  // window is up, kError otherwise.
+  kShowWindow = 3,
 };
 
 enum TQueryFlags : uint32_t {
@@ -51,11 +57,17 @@ enum TQueryFlags : uint32_t {
   kRoomyReply = 2,
 };
 
+// How long a client waits for the next byte of its answer; the program
+// sends kAlive well within it while a scan holds the answer up.
+constexpr int kSilenceLimitMs = 10000;
+constexpr int kAliveEveryMs = 3000;
+
 // Linux's default ceiling for an unprivileged pipe (/proc/sys/fs/pipe-max-size).
 constexpr uint32_t kRoomyReplyBytes = 1 << 20;
 // What such a FIFO takes in one go, with room for the frames' headers and
-// a notice before them.
-constexpr uint32_t kRoomyAnswerBytes = kRoomyReplyBytes - 4096;
+// a notice before them: a FIFO holds whole pages, and each frame's header
+// may leave the rest of a page unused.
+constexpr uint32_t kRoomyAnswerBytes = kRoomyReplyBytes - 64 * 1024;
 
 #pragma pack(push, 1)
 struct TRequestHeader {
@@ -74,6 +86,9 @@ enum TFrameType : uint8_t {
   kPaths = 'P',   // drive paths, each ended by a NUL
   kEnd = 'E',     // TEndPayload: the answer is complete
   kError = 'X',   // text: the request failed, nothing follows
+  // No payload: the program is still at the answer (a scan holds it up),
+  // so that the client's wait for a silent program starts again.
+  kAlive = 'A',
 };
 
 struct TFrameHeader {

@@ -32,6 +32,21 @@ TRequestParse Refuse(TQueryRequest& request, const char* problem) {
 
 }  // namespace
 
+std::string EncodeRequest(uint16_t kind, const std::string& replyName, const std::string& pattern,
+                          uint32_t flags, uint32_t limit, uint64_t token) {
+  qp::TRequestHeader header = {};
+  header.Magic = qp::kRequestMagic;
+  header.Kind = kind;
+  header.ReplyLength = static_cast<uint16_t>(replyName.size());
+  header.PatternLength = static_cast<uint32_t>(pattern.size());
+  header.Length = static_cast<uint32_t>(sizeof header + replyName.size() + pattern.size());
+  header.Flags = flags;
+  header.Limit = limit;
+  header.Token = token;
+  std::string bytes(reinterpret_cast<const char*>(&header), sizeof header);
+  return bytes + replyName + pattern;
+}
+
 TRequestParse NextRequest(const std::string& data, size_t& offset, TQueryRequest& request) {
   request = TQueryRequest();
   if (data.size() - offset < kMagicSize) return TRequestParse::NeedMore;
@@ -68,9 +83,10 @@ TRequestParse NextRequest(const std::string& data, size_t& offset, TQueryRequest
   request.Token = header.Token;
   request.Pattern.assign(name + header.ReplyLength, header.PatternLength);
   if (header.Kind == qp::kStop) return TRequestParse::Request;
-  if (header.Kind != qp::kQuery) return Refuse(request, "unknown kind of request");
+  if (header.Kind != qp::kQuery && header.Kind != qp::kShowWindow) return Refuse(request, "unknown kind of request");
   if (request.ReplyName.empty()) return Refuse(request, "no reply FIFO named");
-  if (request.Pattern.empty()) return Refuse(request, "empty pattern");
+  // The window comes up without a pattern, with the last one in its box.
+  if (request.Pattern.empty() && header.Kind == qp::kQuery) return Refuse(request, "empty pattern");
   if (request.Pattern.size() > qp::kMaxPattern) return Refuse(request, "the pattern is longer than 259 characters");
   if (request.Pattern.find('\0') != std::string::npos) return Refuse(request, "a NUL in the pattern");
   return TRequestParse::Request;

@@ -22,6 +22,11 @@ enum class TRequestParse {
   Malformed,  // damaged bytes skipped; Problem says what, ReplyName where to say it
 };
 
+// A request's bytes: the one encoder, used by velkoro-find, by the
+// program for its own stop request, and by the tests.
+std::string EncodeRequest(uint16_t kind, const std::string& replyName, const std::string& pattern,
+                          uint32_t flags = 0, uint32_t limit = 0, uint64_t token = 0);
+
 // Takes the next request out of Data from Offset on and moves Offset past
 // what it used. After damaged bytes it moves on to the next request's
 // start, so that one bad client never stops the channel.

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -17,10 +18,15 @@
 
 class TQueryServer : public TThread {
  public:
+  // Brings up the search window, searching for Pattern (code page 1252)
+  // when it is not empty; true when the window came up. Called on the
+  // query thread.
+  using TShowWindow = std::function<bool(const std::string& pattern)>;
+
   // The channel of this prefix, serving at once; nil when it cannot be set
   // up (no Wine underneath, no velkoro-find-channel, a folder that is not
   // private): the program then runs without it.
-  static std::unique_ptr<TQueryServer> Open(TMemoryDB& database);
+  static std::unique_ptr<TQueryServer> Open(TMemoryDB& database, TShowWindow showWindow);
   ~TQueryServer() override;
 
   // Wakes the thread with a request of the program's own, waits a bounded
@@ -38,16 +44,25 @@ class TQueryServer : public TThread {
   void Execute() override;
 
  private:
-  TQueryServer(TMemoryDB& database, std::string folder, HANDLE requests, uint64_t token);
+  TQueryServer(TMemoryDB& database, TShowWindow showWindow, std::string folder, HANDLE requests,
+               uint64_t token);
   void Serve(const TQueryRequest& request);
+  // The two kinds of request, answered on Reply (which Answer may replace
+  // by a write-only handle). Empty when answered, else what to tell the
+  // client.
+  std::string Answer(const TQueryRequest& request, HANDLE& reply, const std::wstring& path);
+  std::string ShowWindow(const TQueryRequest& request, HANDLE reply);
+  // A fresh reading handle on the request FIFO after a failed read.
+  bool ReopenRequests();
   void RemoveChannel();
 
   TMemoryDB& database_;
+  const TShowWindow showWindow_;
   const std::string folder_;
   HANDLE requests_;
   const uint64_t stopToken_;
   TQueryAnswerer answerer_;
-  bool removed_ = false;
+  std::atomic<bool> removed_{false};
 };
 
 // Marks a File > Scan Drives for the query thread while it lasts, however

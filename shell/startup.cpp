@@ -11,6 +11,7 @@
 #include "query_server.h"
 #include "resource.h"
 #include "resource_strings.h"
+#include "search_window.h"
 #include "settings_store.h"
 #include "splash.h"
 #include "win32_database_host.h"
@@ -167,7 +168,7 @@ bool StartUp(HWND window) {
   }
 
   DriverLink = std::make_unique<TExecutive>();
-  QueryServer = TQueryServer::Open(*Database);
+  QueryServer = TQueryServer::Open(*Database, ShowSearchWindowFromCommand);
   return AddTrayIcon(window);
 }
 

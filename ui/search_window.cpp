@@ -306,6 +306,24 @@ LRESULT Notify(NMHDR& header) {
   }
 }
 
+// velkoro-find --window's request, sent from the query thread with the
+// pattern's address in lParam; private to this window.
+constexpr UINT kShowFromCommandMessage = WM_APP + 1;
+// How long the query thread waits for the window: a modal dialog's loop
+// still handles sent messages, so only a hung window makes it wait; well
+// below the time ShutDown gives the query thread to end.
+constexpr UINT kShowFromCommandWaitMs = 2000;
+
+LRESULT ShowFromCommand(const std::string& pattern) {
+  TrayActivate(WM_LBUTTONDOWN);
+  if (!IsWindowVisible(Formui().Handle)) return 0;
+  if (!pattern.empty()) {
+    SetWindowTextA(Formui().editSearchFilename, pattern.c_str());
+    RunSearch();
+  }
+  return 1;
+}
+
 // The registered messages have numbers known only at run time.
 bool DefaultHandler(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == 0) return false;
@@ -337,6 +355,7 @@ INT_PTR CALLBACK SearchWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
       case WM_SYSCOMMAND: handled = false; WMSysCommand(wParam, handled); break;
       case WM_QUERYENDSESSION: WMQueryEndSession(); break;
       case WM_ENDSESSION: WMEndSession(wParam); break;
+      case kShowFromCommandMessage: SetResult(ShowFromCommand(*reinterpret_cast<const std::string*>(lParam))); break;
       default: handled = DefaultHandler(message, wParam, lParam);
     }
   });
@@ -344,6 +363,13 @@ INT_PTR CALLBACK SearchWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
 }
 
 }  // namespace
+
+bool ShowSearchWindowFromCommand(const std::string& pattern) {
+  DWORD_PTR shown = 0;
+  return SendMessageTimeoutA(Formui().Handle, kShowFromCommandMessage, 0, reinterpret_cast<LPARAM>(&pattern),
+                             SMTO_NORMAL, kShowFromCommandWaitMs, &shown) &&
+         shown != 0;
+}
 
 HWND CreateSearchWindow(HWND owner) {
   InitCommonControls();

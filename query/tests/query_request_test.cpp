@@ -1,12 +1,14 @@
 // The program's side of the request format, natively: requests whole,
 // split, several in one read, and damaged ones, after which the next
-// request is still found.
+// request is still found however the reads cut the bytes.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
-#include "query_request.h"
 #include "query_protocol.h"
+#include "query_request.h"
 
 namespace qp = query_protocol;
 
@@ -14,16 +16,28 @@ namespace {
 
 std::string Request(const std::string& reply, const std::string& pattern, uint16_t kind = qp::kQuery,
                     int lengthError = 0) {
-  qp::TRequestHeader header = {};
-  header.Magic = qp::kRequestMagic;
-  header.Kind = kind;
-  header.ReplyLength = static_cast<uint16_t>(reply.size());
-  header.PatternLength = static_cast<uint32_t>(pattern.size());
-  header.Length = static_cast<uint32_t>(sizeof header + reply.size() + pattern.size() + lengthError);
-  header.Flags = qp::kCountOnly;
-  header.Limit = 7;
-  header.Token = 42;
-  return std::string(reinterpret_cast<const char*>(&header), sizeof header) + reply + pattern;
+  std::string bytes = EncodeRequest(kind, reply, pattern, qp::kCountOnly, 7, 42);
+  const uint32_t length = static_cast<uint32_t>(bytes.size() + lengthError);
+  std::memcpy(&bytes[offsetof(qp::TRequestHeader, Length)], &length, sizeof length);
+  return bytes;
+}
+
+// The serving thread's loop: the bytes arrive in two reads cut at Cut, the
+// unused rest kept for the next. The patterns of the requests taken out.
+std::vector<std::string> Served(const std::string& data, size_t cut) {
+  std::vector<std::string> patterns;
+  std::string pending;
+  for (const std::string& read : {data.substr(0, cut), data.substr(cut)}) {
+    pending += read;
+    size_t offset = 0;
+    TQueryRequest request;
+    TRequestParse parse;
+    while ((parse = NextRequest(pending, offset, request)) != TRequestParse::NeedMore) {
+      if (parse == TRequestParse::Request) patterns.push_back(request.Pattern);
+    }
+    pending.erase(0, offset);
+  }
+  return patterns;
 }
 
 }  // namespace
@@ -59,13 +73,16 @@ TEST(QueryRequest, DamageIsRefusedAndTheNextRequestFound) {
   };
   const TCase cases[] = {
       {"garbage", "no request at all", false},
-      {"lengths that do not add up", Request("reply-1-1", "*.TXT", qp::kQuery, 3), true},
+      {"a magic's first bytes after garbage", "garbage!" + Request("reply-1-1", "*.TXT").substr(0, 3), false},
+      {"a Length above its parts", Request("reply-1-1", "*.TXT", qp::kQuery, 3), true},
+      {"a Length below its parts", Request("reply-1-1", "*.TXT", qp::kQuery, -3), true},
       {"longer than PIPE_BUF", Request("reply-1-1", std::string(5000, 'A')), true},
       {"unknown kind", Request("reply-1-1", "*.TXT", 9), true},
       {"empty pattern", Request("reply-1-1", ""), true},
       {"pattern too long", Request("reply-1-1", std::string(300, 'A')), true},
       {"NUL in the pattern", Request("reply-1-1", std::string("A\0B", 3)), true},
       {"reply FIFO outside the folder", Request("../../etc/x", "*.TXT"), false},
+      {"a folder after the reply prefix", Request("reply-1/../../x", "*.TXT"), false},
       {"reply FIFO not ours", Request("requests", "*.TXT"), false},
   };
   const std::string good = Request("reply-3-3", "GOOD");
@@ -77,20 +94,22 @@ TEST(QueryRequest, DamageIsRefusedAndTheNextRequestFound) {
     ASSERT_EQ(parse, TRequestParse::Malformed) << c.Name;
     EXPECT_FALSE(request.Problem.empty()) << c.Name;
     EXPECT_EQ(request.ReplyName.empty(), !c.Answerable) << c.Name;
-    // Whatever the damage, the next request is found whole.
-    while ((parse = NextRequest(data, offset, request)) == TRequestParse::Malformed) {
+    // Whatever the damage, and wherever the reads cut it, the next
+    // request is found whole, once.
+    for (size_t cut = 1; cut < data.size(); ++cut) {
+      ASSERT_EQ(Served(data, cut), std::vector<std::string>{"GOOD"}) << c.Name << ", cut at " << cut;
     }
-    ASSERT_EQ(parse, TRequestParse::Request) << c.Name;
-    EXPECT_EQ(request.Pattern, "GOOD") << c.Name;
-    EXPECT_EQ(request.ReplyName, "reply-3-3") << c.Name;
   }
 }
 
-TEST(QueryRequest, StopCarriesItsToken) {
-  const std::string data = Request("", "", qp::kStop);
+TEST(QueryRequest, StopCarriesItsTokenAndTheWindowNeedsNoPattern) {
+  const std::string data = Request("", "", qp::kStop) + Request("reply-4-4", "", qp::kShowWindow);
   size_t offset = 0;
   TQueryRequest request;
   ASSERT_EQ(NextRequest(data, offset, request), TRequestParse::Request);
   EXPECT_EQ(request.Kind, qp::kStop);
   EXPECT_EQ(request.Token, 42u);
+  ASSERT_EQ(NextRequest(data, offset, request), TRequestParse::Request);
+  EXPECT_EQ(request.Kind, qp::kShowWindow);
+  EXPECT_EQ(request.ReplyName, "reply-4-4");
 }
