@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 struct TFixedDrive {
@@ -24,4 +25,20 @@ class TDriveMap {
 
  private:
   std::vector<TFixedDrive> drives_;
+};
+
+// The drives file, read the first time it is needed: an empty answer, the
+// quickest kind, goes without reading it.
+class TLazyDrives {
+ public:
+  explicit TLazyDrives(std::string channelFolder) : folder_(std::move(channelFolder)) {}
+  // False with Problem set when the file cannot be read (the program has
+  // ended, taking it).
+  bool Read(std::string& problem) { return read_ || (read_ = map_.Load(folder_, problem)); }
+  const TDriveMap& Map() const { return map_; }
+
+ private:
+  const std::string folder_;
+  TDriveMap map_;
+  bool read_ = false;
 };

@@ -10,9 +10,9 @@
 #include <fstream>
 #include <string>
 
-#include "../ansi_text.h"
-#include "../case_recovery.h"
-#include "../drive_map.h"
+#include "ansi_text.h"
+#include "case_recovery.h"
+#include "drive_map.h"
 #include "query_protocol.h"
 
 TEST(AnsiText, CodePage1252BothWaysAndItsUpperCase) {

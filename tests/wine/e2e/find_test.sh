@@ -2,9 +2,10 @@
 # velkoro-find against the installed program and its real driver: host
 # files created, renamed and deleted and the answers following them; a
 # folder given as a host path; the real case of names; --dos, -0, -c, -l;
-# status 1 and 2 with their messages; a damaged request; many shells at
-# once; and the search window's rows, selection and status left as they
-# were throughout. Then the channel's end with the program, its end when
+# locate's dialect (-r, -e, --exact); status 1 and 2 with their messages;
+# damaged and dropped requests; many shells at once; the search window's
+# rows, selection and status left as they were throughout; a stopped
+# program given up. Then the channel's end with the program, its end when
 # the program is killed, and its return at the next start.
 source "$(dirname "$0")/lib.sh"
 
@@ -39,6 +40,7 @@ wait_until 30 "$FIND" -c '*' || fail "velkoro-find got no answer once the progra
 
 # The window's own search, whose rows the shell must never disturb.
 status_text() { vktest control-text TFormui "$STATUS_BAR"; }
+found_as_any() { "$FIND" -c "$1" >/dev/null; }
 vktest send TFormui TRAYACTIVATETOMBALO 0 0x201 >/dev/null
 vktest wait-window TFormui visible 10000 && vktest wait-focus TFormui Edit 5000 || fail "the window did not come up"
 keys_reach TFormui
@@ -89,6 +91,47 @@ status=0; "$FIND" "$DRIVE_D/no-such-folder/*.txt" 2>"$SCRATCH/err" || status=$?
 status=0; "$FIND" 'no-such-name*' >"$SCRATCH/out" 2>&1 || status=$?
 [ "$status" = 1 ] && [ ! -s "$SCRATCH/out" ] || fail "nothing found: status $status, '$(cat "$SCRATCH/out")'"
 pass "host folders, the refusal of a folder on no drive, status 1"
+
+# locate's dialect: a name without wildcards is held anywhere in the name,
+# in any case, also after a host folder; --exact keeps the window's
+# whole-name rule; -i and -b change nothing; -r with and without a plain
+# piece to narrow by; a broken expression; -e with a file removed behind
+# the index's back (its monitor stopped), before the printing.
+documents=$(printf '%s\n' 'D:\DATA\LETTERS\VKDOC3.TXT' 'D:\DATA\VKDOC1.TXT' 'D:\DATA\VKDOC2.TXT' | sort)
+dialect_row() {
+  local expected=$1 got
+  shift
+  got=$("$FIND" --dos "$@" | sort) || true
+  [ "$got" = "$expected" ] || fail "velkoro-find --dos $*: '$got', not '$expected'"
+}
+dialect_row "$documents" vkdoc
+dialect_row "$documents" -i -b VkDoC
+dialect_row 'D:\DATA\LETTERS\LETTER.TXT' "$DRIVE_D/Data/Letters/ETTER"
+dialect_row "$documents" -r '^vkdoc[0-9]\.txt$'
+dialect_row "$documents" -r '[v][k][d][o][c][1-3]'
+dialect_row 'D:\DATA\MIXEDCASE.TXT' --exact mixedcase.txt
+status=0; "$FIND" --exact vkdoc >/dev/null || status=$?
+[ "$status" = 1 ] || fail "--exact vkdoc: status $status, not 1"
+[ "$("$FIND" -c -r 'doc[0-9]')" = 3 ] || fail "-c -r counts $("$FIND" -c -r 'doc[0-9]')"
+status=0; "$FIND" -r 'vk(doc' >"$SCRATCH/out" 2>"$SCRATCH/err" || status=$?
+[ "$status" = 2 ] && grep -q '^velkoro-find: vk(doc: .*[Uu]nmatched' "$SCRATCH/err" || fail "a broken expression: status $status, '$(cat "$SCRATCH/err")'"
+monitor=""
+for process in /proc/[0-9]*; do
+  [ "$(readlink "$process/exe" 2>/dev/null)" = "$(system_dir)/velkoro-monitor" ] && monitor=${process#/proc/}
+done
+[ -n "$monitor" ] || fail "no velkoro-monitor of this prefix"
+kill -STOP "$monitor"
+rm "$DRIVE_D/Data/vkdoc2.txt"
+stale=$("$FIND" --dos vkdoc2)
+existing=$("$FIND" -e vkdoc2; "$FIND" -e --dos vkdoc2) || true
+kill -CONT "$monitor"
+[ "$stale" = 'D:\DATA\VKDOC2.TXT' ] || fail "with the monitor stopped, the index should still hold vkdoc2.txt: '$stale'"
+[ -z "$existing" ] || fail "-e printed a removed file: '$existing'"
+[ "$("$FIND" -e -r 'vkdoc[13]' | sort)" = "$(printf '%s\n' "$DRIVE_D/Data/Letters/VkDoc3.Txt" "$DRIVE_D/Data/VKDOC1.TXT" | sort)" ] ||
+  fail "-e -r: '$("$FIND" -e -r 'vkdoc[13]')'"
+echo text >"$DRIVE_D/Data/vkdoc2.txt"
+wait_until 5 found_as_any vkdoc2 || fail "vkdoc2.txt did not come back"
+pass "the dialect: names held, --exact, -i -b, -r with and without a piece, a broken expression, -e"
 
 # Changes made by a Linux program reach the answers.
 found_as() { [ "$("$FIND" --dos "$1")" = "$2" ]; }
@@ -149,6 +192,14 @@ for body in (garbage, oversized):
     if answer[:1] != b"X":
         sys.exit("no error answer but %r" % answer[:80])
     print(answer[8:].decode())
+# Requests no one can hear the answer to, which the program drops: a reply
+# FIFO that is not there, and no usable name. The channel serves on.
+requests = os.open(os.path.join(folder, "requests"), os.O_WRONLY | os.O_NONBLOCK)
+for name in (b"reply-gone-1", b"../x"):
+    os.write(requests, header(name, b"*") + name + b"*")
+os.close(requests)
+if ask(bulk)[-16:-8] != b"E\0\0\0\x08\0\0\0":
+    sys.exit("the channel did not serve on after requests it had to drop")
 PY
 timeout 20 "$FIND" -c '*.txt' >/dev/null || fail "the channel stopped serving after damaged requests or a reader gone"
 pass "2000 paths streamed to a client of a 64 KB FIFO, whole and cut short; a reader of a one-page FIFO gone; damaged requests refused: $(tr '\n' ';' <"$SCRATCH/damaged")"
@@ -177,6 +228,18 @@ xdotool key ctrl+c
 [ "$(vktest clipboard)" = "$window_row" ] || fail "the window's selected row now copies '$(vktest clipboard)', not '$window_row'"
 screenshot find-window-untouched
 pass "the window's rows, selection and status untouched"
+
+# A stopped program is given up after 10 s without a byte, not waited for.
+kill -STOP "$VELKORO_PID"
+start=$SECONDS
+status=0; "$FIND" -c '*.txt' >/dev/null 2>"$SCRATCH/err" || status=$?
+took=$((SECONDS - start))
+kill -CONT "$VELKORO_PID"
+[ "$status" = 2 ] && grep -qx 'velkoro-find: Velkoro did not answer' "$SCRATCH/err" ||
+  fail "a stopped program: status $status, '$(cat "$SCRATCH/err")'"
+[ "$took" -ge 9 ] && [ "$took" -le 15 ] || fail "a stopped program was given up after $took s, not 10"
+wait_until 20 "$FIND" -c '*.txt' || fail "no answer once the program went on"
+pass "a stopped program: 'Velkoro did not answer' after $took s; it answers again once it goes on"
 
 # The end of the session ends the channel; a killed program leaves a FIFO
 # that the command sees through at once, and the next start replaces.
