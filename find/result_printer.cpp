@@ -54,7 +54,8 @@ void TResultPrinter::Print(const char* paths, size_t length) {
       std::fprintf(stderr, "velkoro-find: %s\n", warning_.c_str());
       warning_.clear();
     }
-    const std::string out = options_.Dos ? Utf8FromAnsi(path) : host;
+    const std::string dos = options_.Dos ? Utf8FromAnsi(path) : std::string();
+    const std::string& out = options_.Dos ? dos : host;
     if (filter_.Active()) {
       const char* slash = std::strrchr(out.c_str(), options_.Dos ? '\\' : '/');
       if (!filter_.Keeps(slash ? slash + 1 : out.c_str(), host)) continue;
