@@ -118,16 +118,22 @@ bool TQueryServer::ReopenRequests() {
 void TQueryServer::Execute() {
   std::string pending;
   std::vector<char> buffer(64 * 1024);
+  bool reopened = false;
   for (;;) {
     DWORD got = 0;
     if (!ReadFile(requests_, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) || got == 0) {
       // A channel left in place with no one reading it would keep every
       // client waiting: read on through a fresh handle, or take the
-      // channel away, so that clients hear at once that no one serves.
-      if (ReopenRequests()) continue;
+      // channel away, so that clients hear at once that no one serves. A
+      // fresh handle that fails at once too would only spin.
+      if (!reopened && ReopenRequests()) {
+        reopened = true;
+        continue;
+      }
       RemoveChannel();
       return;
     }
+    reopened = false;
     pending.append(buffer.data(), got);
     size_t offset = 0;
     TQueryRequest request;
