@@ -1,6 +1,7 @@
 #include "watcher_thread.h"
 
 #include "dialog_edit_target.h"
+#include "x_key_grab.h"
 
 namespace vkhook {
 namespace {
@@ -23,6 +24,8 @@ struct WatcherState {
   bool registered = false;
   UINT activateMessage = 0;
   UINT editControlMessage = 0;
+  // The same key at the X server, where there is one.
+  TXKeyGrab grab;
 };
 
 void SetTarget(WatcherState& state, HWND target) {
@@ -31,10 +34,14 @@ void SetTarget(WatcherState& state, HWND target) {
   GetWindowThreadProcessId(target, &state.targetProcess);
 }
 
+// Wine's registration stays beside the X server's grab: where the grab
+// holds the key, Wine never sees it; where the grab was refused or there is
+// no X server, Wine's is the one that fires.
 BOOL RegisterKey(WatcherState& state, HWND window) {
   if (state.registered) UnregisterHotKey(window, kHotKeyId);
   state.registered =
       state.keyGiven && RegisterHotKey(window, kHotKeyId, state.key.hotKeyModifiers, state.key.virtualKey);
+  if (state.keyGiven) state.grab.SetKey(static_cast<uint16_t>(state.key.virtualKey), state.key.shiftBits);
   return state.registered;
 }
 
@@ -53,15 +60,23 @@ void Deliver(const WatcherState& state, UINT message, HWND handle) {
                       kDeliveryTimeoutMs, &result);
 }
 
-void HotKeyPressed(const WatcherState& state) {
+// XFocus: the X window that had the X focus when the X server's grab
+// fired, 0 for a press that came through Wine.
+void HotKeyPressed(WatcherState& state, uint64_t xFocus) {
   if (state.target == nullptr || !IsWindow(state.target)) return;
   HWND front = GetForegroundWindow();
-  // With no window in front the program still gets a window it can cover
-  // and give the foreground back to.
-  if (front == nullptr) front = GetDesktopWindow();
-  const HWND edit = FindDialogEditTarget(front, state.targetProcess);
+  // No Win32 window in front: the press came over a native program (Wine
+  // makes its desktop window the foreground once the X focus leaves every
+  // Wine window), or over nothing. The program is given the desktop, which
+  // names no window to cover or to give the foreground back to.
+  const bool overWine = front != nullptr && front != GetDesktopWindow();
+  if (!overWine) front = GetDesktopWindow();
+  const HWND edit = overWine ? FindDialogEditTarget(front, state.targetProcess) : nullptr;
   if (edit != nullptr) Deliver(state, state.editControlMessage, edit);
   Deliver(state, state.activateMessage, front);
+  // The native program's X focus: to the search window now, and back once
+  // it hides.
+  if (!overWine && xFocus != 0) state.grab.Raise(state.target, xFocus);
 }
 
 LRESULT CALLBACK WatcherWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -73,18 +88,23 @@ LRESULT CALLBACK WatcherWindowProc(HWND window, UINT message, WPARAM wParam, LPA
   if (state == nullptr) return DefWindowProcA(window, message, wParam, lParam);
   switch (message) {
     case WM_HOTKEY:
-      if (static_cast<int>(wParam) == kHotKeyId) HotKeyPressed(*state);
+      if (static_cast<int>(wParam) == kHotKeyId) HotKeyPressed(*state, 0);
+      return 0;
+    case kWatcherGrabPress:
+      // A press of a key given up since (it was on its way during SetKey)
+      // is not the hot key any more.
+      if (state->keyGiven && wParam == state->key.virtualKey) HotKeyPressed(*state, static_cast<uint64_t>(lParam));
       return 0;
     case kWatcherSetTarget:
       SetTarget(*state, reinterpret_cast<HWND>(wParam));
       return 0;
     case kWatcherSetKey:
-      state->key.virtualKey = static_cast<UINT>(wParam);
-      state->key.hotKeyModifiers = static_cast<UINT>(lParam);
+      state->key = *reinterpret_cast<const KeyCombination*>(lParam);
       state->keyGiven = true;
       return RegisterKey(*state, window);
     case kWatcherStop:
       UnregisterKey(*state, window);
+      state->grab.Stop();
       DestroyWindow(window);
       return 0;
     case WM_CLOSE:
@@ -122,7 +142,10 @@ void RunWatcher(WatcherStartRequest& request) {
   HWND window = nullptr;
   if (state.activateMessage != 0 && state.editControlMessage != 0)
     window = CreateWatcherWindow(module, state);
-  if (window != nullptr) RegisterKey(state, window);
+  if (window != nullptr) {
+    state.grab.Start(module, window);
+    RegisterKey(state, window);
+  }
   request.window = window;
   SetEvent(request.ready);  // request belongs to the caller again from here on
   if (window != nullptr) {
@@ -132,6 +155,7 @@ void RunWatcher(WatcherStartRequest& request) {
       UnregisterKey(state, window);
       DestroyWindow(window);
     }
+    state.grab.Stop();
   }
   // The class names a window procedure in this module, which may be
   // unloaded once the thread has let go of it.
