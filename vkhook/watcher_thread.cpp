@@ -34,9 +34,9 @@ void SetTarget(WatcherState& state, HWND target) {
   GetWindowThreadProcessId(target, &state.targetProcess);
 }
 
-// Wine's registration stays beside the X server's grab: where the grab
-// holds the key, Wine never sees it; where the grab was refused or there is
-// no X server, Wine's is the one that fires.
+// Wine's registration stays beside the X server's grab: over a Wine window
+// the grab hands the press on and Wine's fires; where the grab was refused
+// or there is no X server, Wine's is the only one.
 BOOL RegisterKey(WatcherState& state, HWND window) {
   if (state.registered) UnregisterHotKey(window, kHotKeyId);
   state.registered =
@@ -60,23 +60,28 @@ void Deliver(const WatcherState& state, UINT message, HWND handle) {
                       kDeliveryTimeoutMs, &result);
 }
 
-// XFocus: the X window that had the X focus when the X server's grab
-// fired, 0 for a press that came through Wine.
-void HotKeyPressed(WatcherState& state, uint64_t xFocus) {
+void HotKeyPressed(const WatcherState& state) {
   if (state.target == nullptr || !IsWindow(state.target)) return;
   HWND front = GetForegroundWindow();
-  // No Win32 window in front: the press came over a native program (Wine
-  // makes its desktop window the foreground once the X focus leaves every
-  // Wine window), or over nothing. The program is given the desktop, which
-  // names no window to cover or to give the foreground back to.
-  const bool overWine = front != nullptr && front != GetDesktopWindow();
-  if (!overWine) front = GetDesktopWindow();
-  const HWND edit = overWine ? FindDialogEditTarget(front, state.targetProcess) : nullptr;
+  // With no window in front the program still gets a window to give the
+  // foreground back to; the desktop names none to cover.
+  if (front == nullptr) front = GetDesktopWindow();
+  const HWND edit = FindDialogEditTarget(front, state.targetProcess);
   if (edit != nullptr) Deliver(state, state.editControlMessage, edit);
   Deliver(state, state.activateMessage, front);
-  // The native program's X focus: to the search window now, and back once
-  // it hides.
-  if (!overWine && xFocus != 0) state.grab.Raise(state.target, xFocus);
+}
+
+// The X server's grab kept a press: no Wine window was in front (a native
+// program had the X focus, whose X window is XFocus). The program is given
+// the desktop, which names no window to cover, and the X focus goes to the
+// search window now and back to the program once it hides.
+void GrabKeyPressed(WatcherState& state, WPARAM virtualKey, LPARAM xFocus) {
+  // A press of a key given up since (it was on its way during SetKey) is
+  // not the hot key any more.
+  if (!state.keyGiven || virtualKey != state.key.virtualKey) return;
+  if (state.target == nullptr || !IsWindow(state.target)) return;
+  Deliver(state, state.activateMessage, GetDesktopWindow());
+  if (xFocus != 0) state.grab.Raise(state.target, static_cast<uint64_t>(xFocus));
 }
 
 LRESULT CALLBACK WatcherWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -88,12 +93,10 @@ LRESULT CALLBACK WatcherWindowProc(HWND window, UINT message, WPARAM wParam, LPA
   if (state == nullptr) return DefWindowProcA(window, message, wParam, lParam);
   switch (message) {
     case WM_HOTKEY:
-      if (static_cast<int>(wParam) == kHotKeyId) HotKeyPressed(*state, 0);
+      if (static_cast<int>(wParam) == kHotKeyId) HotKeyPressed(*state);
       return 0;
     case kWatcherGrabPress:
-      // A press of a key given up since (it was on its way during SetKey)
-      // is not the hot key any more.
-      if (state->keyGiven && wParam == state->key.virtualKey) HotKeyPressed(*state, static_cast<uint64_t>(lParam));
+      GrabKeyPressed(*state, wParam, lParam);
       return 0;
     case kWatcherSetTarget:
       SetTarget(*state, reinterpret_cast<HWND>(wParam));

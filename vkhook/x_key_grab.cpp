@@ -1,5 +1,6 @@
 #include "x_key_grab.h"
 
+#include <cstring>
 #include <string>
 
 #include "grab_protocol.h"
@@ -20,10 +21,14 @@ constexpr DWORD kStopWaitMs = 2000;
 void TXKeyGrab::Start(HMODULE module, HWND window) {
   if (Running() || !StartGrabHelper(module, channel_)) return;
   answered_.Reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
-  auto* reader = new TReader{channel_.Events, answered_.Get(), window};
+  control_ = std::make_shared<TControlLine>();
+  control_->Handle = channel_.Control;
+  channel_.Control = INVALID_HANDLE_VALUE;
+  auto* reader = new TReader{channel_.Events, control_, answered_.Get(), window};
   const HANDLE thread = answered_.Valid() ? CreateThread(nullptr, 0, ReaderMain, reader, 0, nullptr) : nullptr;
   if (thread == nullptr) {
     delete reader;
+    control_->Close();
     CloseGrabHelper(channel_);
     return;
   }
@@ -34,8 +39,7 @@ void TXKeyGrab::Stop() {
   if (!Running()) return;
   // The helper ends when the control FIFO's writer goes, and the reader
   // when the helper's end closes the events FIFO.
-  CloseHandle(channel_.Control);
-  channel_.Control = INVALID_HANDLE_VALUE;
+  control_->Close();
   if (WaitForSingleObject(reader_.Get(), kStopWaitMs) != WAIT_OBJECT_0) {
     // A reader that did not end (a helper that hangs) keeps its handle and
     // the code it runs: the library stays loaded for good from now on.
@@ -48,16 +52,22 @@ void TXKeyGrab::Stop() {
   CloseGrabHelper(channel_);
 }
 
-void TXKeyGrab::Send(const char* line, size_t length) {
+void TXKeyGrab::TControlLine::Send(const char* line) {
+  CriticalSectionLock guard(Lock);
   DWORD written = 0;
-  WriteFile(channel_.Control, line, static_cast<DWORD>(length), &written, nullptr);
+  if (Handle != INVALID_HANDLE_VALUE) WriteFile(Handle, line, static_cast<DWORD>(strlen(line)), &written, nullptr);
+}
+
+void TXKeyGrab::TControlLine::Close() {
+  CriticalSectionLock guard(Lock);
+  if (Handle != INVALID_HANDLE_VALUE) CloseHandle(Handle);
+  Handle = INVALID_HANDLE_VALUE;
 }
 
 void TXKeyGrab::SetKey(uint16_t virtualKey, uint32_t shiftBits) {
   if (!Running()) return;
   ResetEvent(answered_.Get());
-  const std::string line = gp::KeyCommand(virtualKey, shiftBits);
-  Send(line.data(), line.size());
+  control_->Send(gp::KeyCommand(virtualKey, shiftBits).c_str());
   // The old combination is free and the new one held once the helper
   // answers; whether it was refused is the helper's to say, on its error
   // output, and the Wine side watches the key either way.
@@ -71,8 +81,19 @@ void TXKeyGrab::Raise(HWND searchWindow, uint64_t back) {
   // property.
   const auto window = reinterpret_cast<uintptr_t>(GetPropA(searchWindow, "__wine_x11_whole_window"));
   if (window == 0) return;
-  const std::string line = gp::RaiseCommand(window, back);
-  Send(line.data(), line.size());
+  control_->Send(gp::RaiseCommand(window, back).c_str());
+}
+
+// Answered here, not on the watcher thread, which may be waiting for the
+// program: the keyboard is frozen until the answer. A line this short is
+// written whole, whichever thread writes at the same time.
+void TXKeyGrab::Pressed(const TReader& reader, WPARAM virtualKey, LPARAM xFocus) {
+  // Wine makes its desktop window the foreground once the X focus leaves
+  // every Wine window.
+  const HWND front = GetForegroundWindow();
+  const bool wineInFront = front != nullptr && front != GetDesktopWindow();
+  reader.Control->Send(wineInFront ? gp::kReplayCommand : gp::kTakeCommand);
+  if (!wineInFront) PostMessageA(reader.Window, kWatcherGrabPress, virtualKey, xFocus);
 }
 
 DWORD WINAPI TXKeyGrab::ReaderMain(void* parameter) {
@@ -88,8 +109,7 @@ DWORD WINAPI TXKeyGrab::ReaderMain(void* parameter) {
       const gp::TMessage message = gp::Parse(pending.substr(0, end));
       pending.erase(0, end + 1);
       if (message.Kind == gp::TKind::Press) {
-        PostMessageA(reader.Window, kWatcherGrabPress, static_cast<WPARAM>(message.First),
-                     static_cast<LPARAM>(message.Second));
+        Pressed(reader, static_cast<WPARAM>(message.First), static_cast<LPARAM>(message.Second));
       } else if (message.Kind != gp::TKind::Unknown) {
         SetEvent(reader.Answered);
       }

@@ -1,7 +1,11 @@
 // The hot key at the X server, from the library's side: its native helper
 // velkoro-hotkey holds the key as a passive grab on the root window, so
 // that it fires over native programs too, where Wine sees no key at all.
-// The helper's presses reach the watcher window as kWatcherGrabPress.
+// At each press the keyboard waits while the reader looks at Wine's
+// foreground: a Wine window in front gets the press after all, and Wine's
+// own hot key fires as it always has (the hook's path, untouched); with
+// none in front (a native program has the X focus) the grab keeps the press
+// and it reaches the watcher window as kWatcherGrabPress.
 //
 // Everything here runs on the watcher thread but the reader, a thread of
 // its own that turns the helper's lines into posted presses and answers.
@@ -12,6 +16,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 
 #include "grab_helper_start.h"
 #include "win32_handles.h"
@@ -42,15 +47,26 @@ class TXKeyGrab {
   bool Running() const { return reader_.Valid(); }
 
  private:
+  // The library's end of the control FIFO, written by this thread and the
+  // reader: closed under its lock, so that neither writes to a handle
+  // closed (or reused) under it.
+  struct TControlLine {
+    CriticalSection Lock;
+    HANDLE Handle = INVALID_HANDLE_VALUE;
+    void Send(const char* line);
+    void Close();
+  };
   struct TReader {
     HANDLE Events;
+    std::shared_ptr<TControlLine> Control;
     HANDLE Answered;
     HWND Window;
   };
+  static void Pressed(const TReader& reader, WPARAM virtualKey, LPARAM xFocus);
   static DWORD WINAPI ReaderMain(void* reader);
-  void Send(const char* line, size_t length);
 
   TGrabHelperChannel channel_;
+  std::shared_ptr<TControlLine> control_;
   ScopedHandle reader_;
   ScopedHandle answered_;
 };

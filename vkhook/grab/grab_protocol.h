@@ -9,10 +9,15 @@
 //                            2 Shift, 4 Ctrl) in place of the one before
 //   raise WINDOW BACK        give the X focus to the window WINDOW now, and
 //                            to BACK once WINDOW is unmapped
+//   replay | take            the answer to each press: give the key to the
+//                            window with the X focus after all (a Wine
+//                            window, whose Wine then sees its hot key), or
+//                            keep it (a native program's)
 // helper -> library ("events"):
 //   key grabbed|refused|none the answer to each key line, in order
 //   press VK FOCUS           the grabbed key VK was pressed while FOCUS had
-//                            the X focus (0 when no window had it)
+//                            the X focus (0 when no window had it); the
+//                            keyboard waits for the answer, a bounded time
 // The library closing its end of "control" ends the helper.
 #pragma once
 
@@ -26,7 +31,7 @@ constexpr char kControlFifo[] = "control";
 constexpr char kEventsFifo[] = "events";
 constexpr char kConnected = 'C';
 
-enum class TKind { Unknown, Key, Raise, KeyGrabbed, KeyRefused, KeyNone, Press };
+enum class TKind { Unknown, Key, Raise, Replay, Take, KeyGrabbed, KeyRefused, KeyNone, Press };
 
 struct TMessage {
   TKind Kind = TKind::Unknown;
@@ -48,6 +53,8 @@ inline std::string RaiseCommand(uint64_t window, uint64_t back) { return Line("r
 inline std::string PressEvent(uint16_t virtualKey, uint64_t focus) {
   return Line("press %llu %llu\n", virtualKey, focus);
 }
+constexpr char kReplayCommand[] = "replay\n";
+constexpr char kTakeCommand[] = "take\n";
 inline std::string KeyAnswer(TKind kind) {
   return kind == TKind::KeyGrabbed ? "key grabbed\n" : kind == TKind::KeyRefused ? "key refused\n" : "key none\n";
 }
@@ -60,6 +67,8 @@ inline TMessage Parse(const std::string& line) {
   if (std::sscanf(line.c_str(), "key %llu %llu%c", &first, &second, &tail) == 2) message.Kind = TKind::Key;
   else if (std::sscanf(line.c_str(), "raise %llu %llu%c", &first, &second, &tail) == 2) message.Kind = TKind::Raise;
   else if (std::sscanf(line.c_str(), "press %llu %llu%c", &first, &second, &tail) == 2) message.Kind = TKind::Press;
+  else if (line == "replay") message.Kind = TKind::Replay;
+  else if (line == "take") message.Kind = TKind::Take;
   else if (line == "key grabbed") message.Kind = TKind::KeyGrabbed;
   else if (line == "key refused") message.Kind = TKind::KeyRefused;
   else if (line == "key none") message.Kind = TKind::KeyNone;

@@ -70,7 +70,9 @@ TGrabResult TKeyGrab::Grab(uint16_t virtualKey, uint32_t shiftBits) {
   const unsigned modifiers = ModifierMask(shiftBits);
   TXErrorTrap trap(display_);
   for (unsigned variant : lockVariants_) {
-    XGrabKey(display_, code, modifiers | variant, root_, True, GrabModeAsync, GrabModeAsync);
+    // The keyboard waits at each press until the library has said whose
+    // key it is (AllowKeyboard).
+    XGrabKey(display_, code, modifiers | variant, root_, True, GrabModeAsync, GrabModeSync);
   }
   if (trap.Caught(BadAccess)) {
     for (unsigned variant : lockVariants_) XUngrabKey(display_, code, modifiers | variant, root_);
@@ -89,6 +91,11 @@ void TKeyGrab::Release() {
   XSync(display_, False);
   keyCode_ = 0;
   virtualKey_ = 0;
+}
+
+void TKeyGrab::AllowKeyboard(bool replay) {
+  XAllowEvents(display_, replay ? ReplayKeyboard : AsyncKeyboard, CurrentTime);
+  XFlush(display_);
 }
 
 bool TKeyGrab::Matches(const XKeyEvent& press) const {

@@ -31,6 +31,11 @@ class TKeyGrab {
   TGrabResult Grab(uint16_t virtualKey, uint32_t shiftBits);
   void Release();
 
+  // After a press of the grabbed combination the keyboard waits for this:
+  // Replay gives the press to the window with the X focus as if there were
+  // no grab; otherwise the grab keeps it.
+  void AllowKeyboard(bool replay);
+
   // Whether a key press is the grabbed combination, and its virtual key.
   bool Matches(const XKeyEvent& press) const;
   uint16_t VirtualKey() const { return virtualKey_; }

@@ -1,7 +1,8 @@
 // velkoro-hotkey FOLDER: the hot key at the X server, for vkhook.dll. It
 // grabs the key the library names on the root window of $DISPLAY, tells the
-// library of each press with the window that had the X focus, and moves
-// the X focus for it (grab_protocol.h). It ends when the library closes
+// library of each press with the window that had the X focus, gives the
+// press to that window after all when the library says it is Wine's, and
+// moves the X focus for it (grab_protocol.h). It ends when the library closes
 // FOLDER/control (or its process ends), and removes FOLDER on the way out.
 // Without a display it ends at once, and the library goes on without it.
 #include <fcntl.h>
@@ -11,6 +12,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -79,6 +81,23 @@ class THelper {
     const gp::TMessage message = gp::Parse(line);
     if (message.Kind == gp::TKind::Key) SetKey(static_cast<uint16_t>(message.First), static_cast<uint32_t>(message.Second));
     if (message.Kind == gp::TKind::Raise) Raise(message.First, message.Second);
+    if (message.Kind == gp::TKind::Replay || message.Kind == gp::TKind::Take) {
+      Answered(message.Kind == gp::TKind::Replay);
+    }
+  }
+
+  // How long poll may wait: for ever, unless a press waits for its answer.
+  int WaitMs() const {
+    if (!awaiting_) return -1;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(answerDue_ - Clock::now()).count();
+    return left > 0 ? static_cast<int>(left) : 0;
+  }
+
+  // A library that does not answer in time (busy, or gone) must not keep
+  // the keyboard frozen: the press goes on to the focused window, as if
+  // there were no grab.
+  void AnswerOverdue() {
+    if (awaiting_ && Clock::now() >= answerDue_) Answered(true);
   }
 
   void XEvents() {
@@ -111,7 +130,15 @@ class THelper {
     XGetInputFocus(display_, &focus, &revert);
     // PointerRoot names no window to give the focus back to.
     if (focus == PointerRoot) focus = None;
+    awaiting_ = true;
+    answerDue_ = Clock::now() + kAnswerWait;
     Send(gp::PressEvent(grab_.VirtualKey(), focus));
+  }
+
+  void Answered(bool replay) {
+    if (!awaiting_) return;
+    awaiting_ = false;
+    grab_.AllowKeyboard(replay);
   }
 
   // The search window came up over a native program: it takes the X focus
@@ -155,9 +182,14 @@ class THelper {
     (void)written;
   }
 
+  using Clock = std::chrono::steady_clock;
+  static constexpr std::chrono::milliseconds kAnswerWait{500};
+
   Display* display_;
   int events_;
   hotkey_grab::TKeyGrab grab_;
+  bool awaiting_ = false;
+  Clock::time_point answerDue_;
   Window raised_ = None;
   Window back_ = None;
 };
@@ -190,10 +222,11 @@ int Run(const std::string& folder) {
     for (;;) {
       helper.XEvents();
       pollfd waits[2] = {{ConnectionNumber(display), POLLIN, 0}, {control.get(), POLLIN, 0}};
-      if (poll(waits, 2, -1) < 0) {
+      if (poll(waits, 2, helper.WaitMs()) < 0) {
         if (errno == EINTR) continue;
         break;
       }
+      helper.AnswerOverdue();
       if (waits[0].revents & (POLLHUP | POLLERR)) break;  // the X server has gone
       if (waits[1].revents & (POLLIN | POLLHUP | POLLERR)) {
         char buffer[512];

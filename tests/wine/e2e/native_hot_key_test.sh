@@ -49,8 +49,12 @@ escape_back_to_xev() {
 }
 
 focus_xev
+last_place=$(vktest window-rect TFormui)
 xdotool key ctrl+alt+f
 search_up_in_edit || fail "the hot key over xev did not bring up the search window with the focus in its edit box"
+# No Wine window to cover: the window is where it was.
+[ "$(vktest window-rect TFormui)" = "$last_place" ] \
+  || fail "over xev the window moved from $last_place to $(vktest window-rect TFormui)"
 xdotool type --delay 15 'vkdoc*.txt'
 xdotool key Return
 status_reads 2 || fail "the search typed over xev did not count its 2 matches"
@@ -90,3 +94,22 @@ search_up_in_edit || fail "the hot key assigned in the dialog did not work over 
 screenshot native-hot-key-reassigned
 escape_back_to_xev "after the new hot key"
 pass "the hot key assigned in the dialog works at once over xev; the old one is xev's again"
+
+# Another X program holds the hot key before Velkoro starts (a second
+# velkoro-hotkey stands in for it): the grab is refused, Velkoro says so in
+# one line on its error output and keeps running with Wine's watch alone.
+stop_all
+holder="$SCRATCH/holder"
+mkdir "$holder"
+"$INSTALL_DIR/velkoro-hotkey" "$holder" &
+wait_until 10 test -p "$holder/control" || fail "the stand-in holder did not start"
+exec 7>"$holder/control"
+printf 'Ckey 116 6\n' >&7
+[ "$(timeout 10 head -n 1 "$holder/events")" = "key grabbed" ] || fail "the stand-in did not grab Ctrl+Shift+F5"
+start_and_wait_up
+refused() { grep -q "another X program holds the hot key" "$SCRATCH/velkoro.log"; }
+wait_until 10 refused || fail "a refused grab was not reported: $(cat "$SCRATCH/velkoro.log")"
+[ "$(grep -c "another X program holds the hot key" "$SCRATCH/velkoro.log")" = 1 ] || fail "the refusal was reported more than once"
+exec 7>&-
+velkoro_running || fail "Velkoro ended after its grab was refused"
+pass "a hot key held by another X program: one line on the error output, Velkoro runs on"

@@ -69,6 +69,21 @@ bool NextPress(Display* display, XKeyEvent& press) {
   return false;
 }
 
+// How many presses of Code reach a client, waiting for the first within a
+// bound and then taking whatever else has come.
+int PressesOf(Display* display, KeyCode code) {
+  int count = 0;
+  XKeyEvent press;
+  while (NextPress(display, press)) {
+    if (press.keycode == code) ++count;
+    if (count > 0 && XPending(display) == 0) {
+      XSync(display, False);
+      if (XPending(display) == 0) break;
+    }
+  }
+  return count;
+}
+
 unsigned NumLockMask(Display* display) {
   XModifierKeymap* map = XGetModifierMapping(display);
   const KeyCode numLock = Code(display, XK_Num_Lock);
@@ -100,16 +115,43 @@ TEST(KeyGrab, HoldsEveryLockCombinationAndMatchesPressesWithLocksOn) {
   ASSERT_TRUE(NextPress(display.get(), press));
   EXPECT_TRUE(grab.Matches(press));
   EXPECT_EQ(grab.VirtualKey(), 'F');
+  grab.AllowKeyboard(false);
   // Num Lock and Caps Lock on: the same key still reaches the grab.
   Press("Num_Lock Caps_Lock");
   Press("ctrl+alt+f");
   ASSERT_TRUE(NextPress(display.get(), press)) << "no press with Num Lock and Caps Lock on";
   EXPECT_EQ(press.state & (numLock | LockMask), numLock | LockMask);
   EXPECT_TRUE(grab.Matches(press));
+  grab.AllowKeyboard(false);
   Press("Num_Lock Caps_Lock");
   // Another modifier held is another combination.
   press.state |= ShiftMask;
   EXPECT_FALSE(grab.Matches(press));
+}
+
+// The keyboard waits at a press for the library's word: kept, the focused
+// window never sees the key; replayed, it gets it as if there were no grab.
+TEST(KeyGrab, APressIsKeptOrReplayedToTheFocusedWindow) {
+  TDisplay display = Open(), client = Open();
+  ASSERT_TRUE(display && client);
+  const Window window = XCreateSimpleWindow(client.get(), DefaultRootWindow(client.get()), 0, 0, 100, 100, 0, 0, 0);
+  XSelectInput(client.get(), window, KeyPressMask);
+  XMapWindow(client.get(), window);
+  XSync(client.get(), False);
+  XSetInputFocus(client.get(), window, RevertToParent, CurrentTime);
+  XSync(client.get(), False);
+  TKeyGrab grab(display.get());
+  ASSERT_EQ(grab.Grab('G', kCtrl | kAlt), TGrabResult::Grabbed);
+  XKeyEvent press;
+  Press("ctrl+alt+g");
+  ASSERT_TRUE(NextPress(display.get(), press));
+  grab.AllowKeyboard(false);
+  Press("ctrl+alt+g");
+  ASSERT_TRUE(NextPress(display.get(), press));
+  grab.AllowKeyboard(true);
+  // The modifiers reach the window either way; of the two G presses only
+  // the replayed one does.
+  EXPECT_EQ(PressesOf(client.get(), Code(client.get(), XK_g)), 1);
 }
 
 TEST(KeyGrab, ScrollLockCountsWhereTheMapMakesItAModifier) {
