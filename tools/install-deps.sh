@@ -11,6 +11,9 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev
   googletest libgtest-dev libbenchmark-dev
   xvfb xdotool x11-utils imagemagick
+  # Xlib, for the hook library's native helper that grabs the hot key at
+  # the X server (velkoro-hotkey).
+  libx11-dev
   plocate fd-find python3
   # The help file's compiler.
   halibut

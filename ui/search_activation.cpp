@@ -61,7 +61,18 @@ void FocusSearchEdit() {
 // The window covers the caller exactly, unless that would make it too small
 // to use (the hot key pressed over the task bar or a tiny window) or put it
 // partly off the work area.
+//
+// The hook library names the desktop when no program's window was in front
+// (the key pressed over a native Linux program): there is nothing to cover,
+// so the window comes up at its last place, as from the icon.
 void ActivateOverCaller(HWND caller) {
+  if (caller == nullptr || caller == GetDesktopWindow()) {
+    Formui().CallerWindow = GetDesktopWindow();
+    RECT bounds;
+    GetWindowRect(Formui().Handle, &bounds);
+    PlaceAndShow(HWND_TOP, bounds);
+    return;
+  }
   Formui().CallerWindow = caller;
   RECT bounds;
   if (!GetWindowRect(caller, &bounds)) GetWindowRect(Formui().Handle, &bounds);
@@ -79,7 +90,13 @@ void TrayActivate(LPARAM mouseMessage) {
 
 void HideSearchWindow() {
   TFormui& form = Formui();
+  // Called up over no window of Wine's: the desktop takes the foreground
+  // before the window hides, or hiding it would activate some other Wine
+  // window (the system tray's), which takes the X focus that the hook
+  // library is giving back to the native program.
+  const bool overDesktop = form.CallerWindow == GetDesktopWindow();
+  if (overDesktop && GetForegroundWindow() == form.Handle) SetForegroundWindow(form.CallerWindow);
   ShowWindow(form.Handle, SW_HIDE);
   Application.ShowTaskBarEntry(false);
-  if (form.CallerWindow) SetForegroundWindow(form.CallerWindow);
+  if (form.CallerWindow && !overDesktop) SetForegroundWindow(form.CallerWindow);
 }

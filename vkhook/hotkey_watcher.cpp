@@ -84,7 +84,7 @@ void HotKeyWatcher::SetKey(DWORD key, DWORD shiftBits) {
   key_ = ToKeyCombination(key, shiftBits);
   keyGiven_ = true;
   if (Running()) {
-    SendMessageA(window_, kWatcherSetKey, key_.virtualKey, static_cast<LPARAM>(key_.hotKeyModifiers));
+    SendMessageA(window_, kWatcherSetKey, 0, reinterpret_cast<LPARAM>(&key_));
   }
 }
 

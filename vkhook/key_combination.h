@@ -14,6 +14,7 @@ constexpr DWORD kShiftBitCtrl = 4;
 struct KeyCombination {
   UINT virtualKey = 0;
   UINT hotKeyModifiers = 0;  // MOD_ALT, MOD_SHIFT, MOD_CONTROL
+  DWORD shiftBits = 0;       // the program's bits, as the X server's grab takes them
 };
 
 // The caller leaves the upper 16 bits of the key undefined, and only the
@@ -23,6 +24,7 @@ struct KeyCombination {
 constexpr KeyCombination ToKeyCombination(DWORD key, DWORD shiftBits) {
   KeyCombination combination;
   combination.virtualKey = key & 0xFFFF;
+  combination.shiftBits = shiftBits & (kShiftBitAlt | kShiftBitShift | kShiftBitCtrl);
   if (shiftBits & kShiftBitAlt) combination.hotKeyModifiers |= MOD_ALT;
   if (shiftBits & kShiftBitShift) combination.hotKeyModifiers |= MOD_SHIFT;
   if (shiftBits & kShiftBitCtrl) combination.hotKeyModifiers |= MOD_CONTROL;

@@ -1,6 +1,7 @@
 #include "watcher_thread.h"
 
 #include "dialog_edit_target.h"
+#include "x_key_grab.h"
 
 namespace vkhook {
 namespace {
@@ -23,6 +24,8 @@ struct WatcherState {
   bool registered = false;
   UINT activateMessage = 0;
   UINT editControlMessage = 0;
+  // The same key at the X server, where there is one.
+  TXKeyGrab grab;
 };
 
 void SetTarget(WatcherState& state, HWND target) {
@@ -31,10 +34,14 @@ void SetTarget(WatcherState& state, HWND target) {
   GetWindowThreadProcessId(target, &state.targetProcess);
 }
 
+// Wine's registration stays beside the X server's grab: over a Wine window
+// the grab hands the press on and Wine's fires; where the grab was refused
+// or there is no X server, Wine's is the only one.
 BOOL RegisterKey(WatcherState& state, HWND window) {
   if (state.registered) UnregisterHotKey(window, kHotKeyId);
   state.registered =
       state.keyGiven && RegisterHotKey(window, kHotKeyId, state.key.hotKeyModifiers, state.key.virtualKey);
+  if (state.keyGiven) state.grab.SetKey(static_cast<uint16_t>(state.key.virtualKey), state.key.shiftBits);
   return state.registered;
 }
 
@@ -56,12 +63,25 @@ void Deliver(const WatcherState& state, UINT message, HWND handle) {
 void HotKeyPressed(const WatcherState& state) {
   if (state.target == nullptr || !IsWindow(state.target)) return;
   HWND front = GetForegroundWindow();
-  // With no window in front the program still gets a window it can cover
-  // and give the foreground back to.
+  // With no window in front the program still gets a window to give the
+  // foreground back to; the desktop names none to cover.
   if (front == nullptr) front = GetDesktopWindow();
   const HWND edit = FindDialogEditTarget(front, state.targetProcess);
   if (edit != nullptr) Deliver(state, state.editControlMessage, edit);
   Deliver(state, state.activateMessage, front);
+}
+
+// The X server's grab kept a press: no Wine window was in front (a native
+// program had the X focus, whose X window is XFocus). The program is given
+// the desktop, which names no window to cover, and the X focus goes to the
+// search window now and back to the program once it hides.
+void GrabKeyPressed(WatcherState& state, WPARAM virtualKey, LPARAM xFocus) {
+  // A press of a key given up since (it was on its way during SetKey) is
+  // not the hot key any more.
+  if (!state.keyGiven || virtualKey != state.key.virtualKey) return;
+  if (state.target == nullptr || !IsWindow(state.target)) return;
+  Deliver(state, state.activateMessage, GetDesktopWindow());
+  if (xFocus != 0) state.grab.Raise(state.target, static_cast<uint64_t>(xFocus));
 }
 
 LRESULT CALLBACK WatcherWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -75,16 +95,19 @@ LRESULT CALLBACK WatcherWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_HOTKEY:
       if (static_cast<int>(wParam) == kHotKeyId) HotKeyPressed(*state);
       return 0;
+    case kWatcherGrabPress:
+      GrabKeyPressed(*state, wParam, lParam);
+      return 0;
     case kWatcherSetTarget:
       SetTarget(*state, reinterpret_cast<HWND>(wParam));
       return 0;
     case kWatcherSetKey:
-      state->key.virtualKey = static_cast<UINT>(wParam);
-      state->key.hotKeyModifiers = static_cast<UINT>(lParam);
+      state->key = *reinterpret_cast<const KeyCombination*>(lParam);
       state->keyGiven = true;
       return RegisterKey(*state, window);
     case kWatcherStop:
       UnregisterKey(*state, window);
+      state->grab.Stop();
       DestroyWindow(window);
       return 0;
     case WM_CLOSE:
@@ -122,7 +145,10 @@ void RunWatcher(WatcherStartRequest& request) {
   HWND window = nullptr;
   if (state.activateMessage != 0 && state.editControlMessage != 0)
     window = CreateWatcherWindow(module, state);
-  if (window != nullptr) RegisterKey(state, window);
+  if (window != nullptr) {
+    state.grab.Start(module, window);
+    RegisterKey(state, window);
+  }
   request.window = window;
   SetEvent(request.ready);  // request belongs to the caller again from here on
   if (window != nullptr) {
@@ -132,6 +158,7 @@ void RunWatcher(WatcherStartRequest& request) {
       UnregisterKey(state, window);
       DestroyWindow(window);
     }
+    state.grab.Stop();
   }
   // The class names a window procedure in this module, which may be
   // unloaded once the thread has let go of it.

@@ -11,8 +11,11 @@ namespace vkhook {
 // Sent by the caller side to the watcher window (SendMessage, so each has
 // taken effect when the send returns).
 constexpr UINT kWatcherSetTarget = WM_APP + 1;  // wParam: the new target window
-constexpr UINT kWatcherSetKey = WM_APP + 2;     // wParam: virtual key, lParam: MOD_ bits
+constexpr UINT kWatcherSetKey = WM_APP + 2;     // lParam: the KeyCombination
 constexpr UINT kWatcherStop = WM_APP + 3;
+// Posted by the X server side (x_key_grab.h): the grabbed key was pressed.
+// wParam: its virtual key; lParam: the X window that had the X focus.
+constexpr UINT kWatcherGrabPress = WM_APP + 4;
 
 // What the caller hands the new thread. It lives on the caller's stack and
 // is valid until ready is signalled; window is the watcher window by then,

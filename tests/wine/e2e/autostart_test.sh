@@ -3,7 +3,8 @@
 # outside the prefix; with it, the entry's command starts the Wine session,
 # whose log-on entry starts Velkoro, and SIGTERM at the end of the desktop
 # session ends Velkoro as the end of a Windows session does: memdb.dat saved
-# and marked good.
+# and marked good. The entry's command runs with a desktop session's plain
+# PATH and starts the loader of the installed build by itself.
 source "$(dirname "$0")/lib.sh"
 
 # A home and a configuration folder of the test's own.
@@ -28,8 +29,10 @@ eval "set -- $exec_line"
   || fail "the entry runs '$exec_line'"
 pass "--autostart writes the desktop entry"
 
-# Started as the desktop starts it, at log-on.
-"$@" >"$SCRATCH/session.log" 2>&1 &
+# Started as the desktop starts it, at log-on: with a desktop session's own
+# PATH, without the test command's wine64 stand-ins, so that on a kernel
+# that refuses 32-bit programs Debian's wine would fail.
+PATH=/usr/local/bin:/usr/bin:/bin "$@" >"$SCRATCH/session.log" 2>&1 &
 session=$!
 wait_until 120 tray_icon_present || fail "the autostarted session did not start Velkoro"
 [ ! -e "$INSTALL_DIR/memdb.dat" ] || [ "$(setting SaveSuccessful)" = 0 ] \
