@@ -9,8 +9,6 @@
 
 namespace qp = query_protocol;
 
-std::atomic<bool> TQueryServer::ScanUnderWay{false};
-
 namespace {
 
 // How long ShutDown waits for the thread: a search of a million names
@@ -135,9 +133,9 @@ void TQueryServer::Serve(const TQueryRequest& request) {
   // that exist would be worse than one that comes late.
   // The scan measures the drives before it takes the lock: the flag, not
   // the lock, says when the new tree is whole.
-  if (ScanUnderWay) {
+  if (database_.ScanUnderWay()) {
     WriteFrame(reply, qp::kNotice, kScanNotice, sizeof kScanNotice - 1);
-    while (ScanUnderWay) Sleep(kScanPollMs);
+    while (database_.ScanUnderWay()) Sleep(kScanPollMs);
   }
   TQueryAnswer answer =
       answerer_.Answer(database_, request.Pattern, (request.Flags & qp::kCountOnly) != 0, request.Limit);

@@ -6,7 +6,6 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <memory>
 #include <string>
 
@@ -29,11 +28,6 @@ class TQueryServer : public TThread {
   // the database must then outlive it.
   bool Stop();
 
-  // Set by the user-interface thread around File > Scan Drives, whose scan
-  // holds the database's lock throughout: a query then waits for the scan
-  // to end, and its client says so.
-  static std::atomic<bool> ScanUnderWay;
-
  protected:
   void Execute() override;
 
@@ -48,14 +42,4 @@ class TQueryServer : public TThread {
   const uint64_t stopToken_;
   TQueryAnswerer answerer_;
   bool removed_ = false;
-};
-
-// Marks a File > Scan Drives for the query thread while it lasts, however
-// the scan ends (a cancel raises ETerminate).
-class TScanUnderWay {
- public:
-  TScanUnderWay() { TQueryServer::ScanUnderWay = true; }
-  ~TScanUnderWay() { TQueryServer::ScanUnderWay = false; }
-  TScanUnderWay(const TScanUnderWay&) = delete;
-  TScanUnderWay& operator=(const TScanUnderWay&) = delete;
 };
