@@ -8,6 +8,7 @@
 // own nothing: whoever frees an entry or a node clears its rows first.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -30,6 +31,11 @@ class TMemoryDB {
 
   // Drive scan; raises ETerminate when the user cancels.
   bool ScanDrives(const std::string& fileName);
+  // Whether a File > Scan Drives is under way (TScanUnderWay sets it). The
+  // scan measures the drives before it takes the lock and holds it
+  // throughout: another thread learns from this, not from the lock, that
+  // the tree is not whole yet.
+  bool ScanUnderWay() const { return scanUnderWay_; }
 
   // Change operations, applied from the monitor's reports.
   void AddFile(const std::string& path);
@@ -82,4 +88,19 @@ class TMemoryDB {
 
   // Rows of each entry and node, for the change operations.
   TResultIndex resultIndex_;
+  friend class TScanUnderWay;
+  std::atomic<bool> scanUnderWay_{false};
+};
+
+// Marks a scan of the database for other threads while it lasts, however
+// the scan ends (a cancel raises ETerminate).
+class TScanUnderWay {
+ public:
+  explicit TScanUnderWay(TMemoryDB& database) : database_(database) { database_.scanUnderWay_ = true; }
+  ~TScanUnderWay() { database_.scanUnderWay_ = false; }
+  TScanUnderWay(const TScanUnderWay&) = delete;
+  TScanUnderWay& operator=(const TScanUnderWay&) = delete;
+
+ private:
+  TMemoryDB& database_;
 };

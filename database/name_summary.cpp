@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "directory_tree.h"
+#include "tree_records.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "directory_tree.h"
+#include "tree_records.h"
 #include "record_arena.h"
 
 namespace {

@@ -10,8 +10,6 @@
 
 namespace qp = query_protocol;
 
-std::atomic<bool> TQueryServer::ScanUnderWay{false};
-
 namespace {
 
 // How long ShutDown waits for the thread: a search of a million names
@@ -182,11 +180,11 @@ std::string TQueryServer::Answer(const TQueryRequest& request, HANDLE& reply, co
   // the drives before it takes the lock: the flag, not the lock, says when
   // the new tree is whole. Meanwhile the client hears every few seconds
   // that the program is at it, and stops waiting if it does not.
-  if (ScanUnderWay) {
+  if (database_.ScanUnderWay()) {
     KeepWriteOnly(reply, path);
     const TFrameSink sink = ReplySink(reply);
     if (!WriteFrame(sink, qp::kNotice, kScanNotice, sizeof kScanNotice - 1)) return std::string();
-    for (DWORD quiet = 0; ScanUnderWay; quiet += kScanPollMs) {
+    for (DWORD quiet = 0; database_.ScanUnderWay(); quiet += kScanPollMs) {
       if (quiet >= static_cast<DWORD>(qp::kAliveEveryMs)) {
         if (!WriteFrame(sink, qp::kAlive, nullptr, 0)) return std::string();
         quiet = 0;

@@ -35,11 +35,6 @@ class TQueryServer : public TThread {
   // the database must then outlive it.
   bool Stop();
 
-  // Set by the user-interface thread around File > Scan Drives, whose scan
-  // holds the database's lock throughout: a query then waits for the scan
-  // to end, and its client says so.
-  static std::atomic<bool> ScanUnderWay;
-
  protected:
   void Execute() override;
 
@@ -63,14 +58,4 @@ class TQueryServer : public TThread {
   const uint64_t stopToken_;
   TQueryAnswerer answerer_;
   std::atomic<bool> removed_{false};
-};
-
-// Marks a File > Scan Drives for the query thread while it lasts, however
-// the scan ends (a cancel raises ETerminate).
-class TScanUnderWay {
- public:
-  TScanUnderWay() { TQueryServer::ScanUnderWay = true; }
-  ~TScanUnderWay() { TQueryServer::ScanUnderWay = false; }
-  TScanUnderWay(const TScanUnderWay&) = delete;
-  TScanUnderWay& operator=(const TScanUnderWay&) = delete;
 };

@@ -55,6 +55,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (GetLastError() == ERROR_ALREADY_EXISTS) return 0;
 
   Application.HelpFile = ApplicationHelpFile();
+  Application.OnShutDown = ShutDown;
   Application.CreateHandle(instance);
 
   TForms forms;

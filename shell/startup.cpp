@@ -118,11 +118,6 @@ bool AddTrayIcon(HWND window) {
   return Shell_NotifyIconA(NIM_ADD, &TrayIconData) != FALSE;
 }
 
-void ReadHotKey() {
-  HotKey = static_cast<uint16_t>(ReadRegInteger(kSettingsKey, "HotKey") & 0xFFFF);
-  HotKeyShift = ReadRegInteger(kSettingsKey, "HotKeyShift");
-}
-
 bool StartUp(HWND window) {
   RegisterAsService();
   Database.reset();

@@ -15,4 +15,3 @@ void ShutDown();
 bool CheckRequiredFiles();
 bool RegisterMessages();
 bool AddTrayIcon(HWND window);
-void ReadHotKey();

@@ -2,28 +2,12 @@
 
 #include <windows.h>
 
-#include <cctype>
-
 #include "application.h"
+#include "drive_types.h"
 #include "settings_store.h"
 #include "splash.h"
 
 namespace {
-
-// Under Wine a drive-type query goes to the mount manager, another process,
-// and costs about half a millisecond: more than all the rest of a change
-// operation. The driver-link thread, which applies the monitor's changes in
-// bursts of thousands, keeps each drive's answer for a second; a drive
-// defined or removed shows there within that second. Every other thread
-// asks every time.
-constexpr DWORD kDriveTypeAgeMs = 1000;
-struct TKnownDriveType {
-  UINT Type;
-  DWORD AskedAt;
-  bool Asked;
-};
-thread_local bool ReuseDriveTypes = false;
-thread_local TKnownDriveType KnownDriveTypes[26] = {};
 
 class TCriticalSectionLock : public TDatabaseLock {
  public:
@@ -62,17 +46,7 @@ class TWin32DatabaseHost : public TDatabaseHost {
     return std::make_unique<TCriticalSectionLock>();
   }
 
-  unsigned DriveType(const std::string& rootPath) override {
-    if (!ReuseDriveTypes) return GetDriveTypeA(rootPath.c_str());
-    const char letter = rootPath.empty() ? 0 : static_cast<char>(std::toupper(static_cast<unsigned char>(rootPath[0])));
-    const bool driveRoot =
-        rootPath.size() == 3 && letter >= 'A' && letter <= 'Z' && rootPath[1] == ':' && rootPath[2] == '\\';
-    if (!driveRoot) return GetDriveTypeA(rootPath.c_str());
-    TKnownDriveType& known = KnownDriveTypes[letter - 'A'];
-    const DWORD now = GetTickCount();
-    if (!known.Asked || now - known.AskedAt >= kDriveTypeAgeMs) known = {GetDriveTypeA(rootPath.c_str()), now, true};
-    return known.Type;
-  }
+  unsigned DriveType(const std::string& rootPath) override { return DriveTypeOf(rootPath); }
 
   bool DiskFreeSpace(const std::string& rootPath, TDiskSpace& space) override {
     DWORD sectorsPerCluster, bytesPerSector, freeClusters, totalClusters;
@@ -157,8 +131,6 @@ class TWin32DatabaseHost : public TDatabaseHost {
 };
 
 }  // namespace
-
-void ReuseDriveTypesOnThisThread() { ReuseDriveTypes = true; }
 
 TDatabaseHost& Win32DatabaseHost() {
   static TWin32DatabaseHost host;

@@ -6,7 +6,3 @@
 #include "database_host.h"
 
 TDatabaseHost& Win32DatabaseHost();
-
-// Lets the calling thread reuse each drive's type for a second instead of
-// asking the platform at every change operation (the driver-link thread).
-void ReuseDriveTypesOnThisThread();

@@ -3,12 +3,12 @@
 #include <string>
 
 #include "driver_device.h"
+#include "drive_types.h"
 #include "exceptions.h"
 #include "memory_db.h"
 #include "program_state.h"
 #include "resource.h"
 #include "resource_strings.h"
-#include "win32_database_host.h"
 
 HANDLE DriverHandle = INVALID_HANDLE_VALUE;
 std::exception_ptr TExecutive::callbackFailure_;

@@ -13,7 +13,6 @@
 #include "resource.h"
 #include "resource_strings.h"
 #include "settings_store.h"
-#include "startup.h"
 #include "vkhook.h"
 
 namespace {

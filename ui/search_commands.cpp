@@ -10,7 +10,6 @@
 #include "hot_key_dialog.h"
 #include "memory_db.h"
 #include "program_state.h"
-#include "query_server.h"
 #include "resource.h"
 #include "resource_strings.h"
 #include "search_activation.h"
@@ -131,7 +130,7 @@ void ScanDrives1Click() {
   {
     // Marked before the panel shows: a shell that sees the panel is told
     // its answer waits for the scan.
-    const TScanUnderWay scanUnderWay;
+    const TScanUnderWay scanUnderWay(*Database);
     ShowSplash(smScan);
     UserTerminate = false;
     Database->ScanDrives(kDatabaseFileName);

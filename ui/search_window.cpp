@@ -17,7 +17,6 @@
 #include "search_form.h"
 #include "search_window_res.h"
 #include "splash.h"
-#include "startup.h"
 #include "target_edit_control.h"
 
 TFormui& Formui() {
@@ -188,7 +187,7 @@ void FormDestroy() {
   form.gridSearchResults.Detach();
   if (form.pmListBox) DestroyMenu(form.pmListBox);
   form.pmListBox = nullptr;
-  ShutDown();
+  Application.ShutDown();
 }
 
 // Closing only hides the window, unless Exit or the end of the session has
@@ -237,7 +236,7 @@ void WMEndSession(WPARAM sessionEnds) {
     if (ScanRunning()) {
       UserTerminate = true;
     } else {
-      ShutDown();
+      Application.ShutDown();
       Formui().AllowClose = true;
       FormCloseQuery();
     }

@@ -1,26 +1,12 @@
 #include "target_edit_control.h"
 
+#include "owned_handle.h"
+
 HWND TargetEditControl = nullptr;
 
 namespace {
 
 constexpr DWORD kShortPathBufferLength = 260;
-
-// A tool-help snapshot, closed on every way out.
-class TSnapshot {
- public:
-  TSnapshot(DWORD flags, DWORD process) : handle_(CreateToolhelp32Snapshot(flags, process)) {}
-  ~TSnapshot() {
-    if (Valid()) CloseHandle(handle_);
-  }
-  TSnapshot(const TSnapshot&) = delete;
-  TSnapshot& operator=(const TSnapshot&) = delete;
-  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-  HANDLE Get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
 
 const char* FileNamePart(const char* path) {
   const char* name = path;
@@ -41,7 +27,7 @@ bool ExeFileNamesModule(const char* exeFile, const char* modulePath) {
 }  // namespace
 
 bool FindProcessModule(DWORD process, DWORD moduleId, MODULEENTRY32& found) {
-  TSnapshot snapshot(TH32CS_SNAPMODULE, process);
+  const TOwnedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, process));
   if (!snapshot.Valid()) return false;
   MODULEENTRY32 module = {};
   module.dwSize = sizeof module;  // 548 bytes
@@ -61,7 +47,7 @@ bool FindProcessModule(DWORD process, DWORD moduleId, MODULEENTRY32& found) {
 }
 
 bool ExePathMatchesModule(HWND window) {
-  TSnapshot snapshot(TH32CS_SNAPPROCESS, 0);
+  const TOwnedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot.Valid()) return false;
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);

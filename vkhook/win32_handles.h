@@ -4,26 +4,12 @@
 
 #include <windows.h>
 
+#include "owned_handle.h"
+
 namespace vkhook {
 
-class ScopedHandle {
- public:
-  ScopedHandle() = default;
-  explicit ScopedHandle(HANDLE handle) : handle_(handle) {}
-  ~ScopedHandle() { Reset(); }
-  ScopedHandle(const ScopedHandle&) = delete;
-  ScopedHandle& operator=(const ScopedHandle&) = delete;
-
-  HANDLE Get() const { return handle_; }
-  bool Valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-  void Reset(HANDLE handle = nullptr) {
-    if (Valid()) CloseHandle(handle_);
-    handle_ = handle;
-  }
-
- private:
-  HANDLE handle_ = nullptr;
-};
+// The handle owner every Win32 part of the project shares.
+using ScopedHandle = TOwnedHandle;
 
 class CriticalSection {
  public:

@@ -24,6 +24,7 @@
 
 #include "bench_figures.h"
 #include "driver_device.h"
+#include "drive_types.h"
 #include "executive.h"
 #include "memory_db.h"
 #include "program_state.h"

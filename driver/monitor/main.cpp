@@ -23,6 +23,7 @@
 #include "change_monitor.h"
 #include "monitor_protocol.h"
 #include "record_writer.h"
+#include "unique_fd.h"
 #include "watch_tree.h"
 
 namespace mp = monitor_protocol;
@@ -32,20 +33,6 @@ namespace {
 constexpr int kPairWaitMs = 5;
 constexpr int kIdleWaitMs = 1000;
 constexpr auto kUnwatchedRetry = std::chrono::seconds(5);
-
-class TFd {
- public:
-  explicit TFd(int fd = -1) : fd_(fd) {}
-  ~TFd() {
-    if (fd_ >= 0) close(fd_);
-  }
-  TFd(const TFd&) = delete;
-  TFd& operator=(const TFd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 std::vector<std::string> ReadRoots(const std::string& file) {
   std::ifstream in(file, std::ios::binary);
@@ -75,16 +62,16 @@ struct TWatchedFolder {
   TChangeMonitor Monitor;
 };
 
-int MakeFifo(const std::string& folder, const char* name, int flags) {
+TFd MakeFifo(const std::string& folder, const char* name, int flags) {
   const std::string path = folder + "/" + name;
   const std::string temporary = path + ".new";
   unlink(temporary.c_str());
-  if (mkfifo(temporary.c_str(), 0600) != 0) return -1;
-  const int fd = open(temporary.c_str(), flags | O_CLOEXEC);
-  if (fd < 0 || rename(temporary.c_str(), path.c_str()) != 0) {
-    if (fd >= 0) close(fd);
+  if (mkfifo(temporary.c_str(), 0600) != 0) return TFd();
+  TFd fd(open(temporary.c_str(), flags | O_CLOEXEC));
+  if (!fd.valid() || rename(temporary.c_str(), path.c_str()) != 0) {
+    fd.reset();
     unlink(temporary.c_str());
-    return -1;
+    return TFd();
   }
   return fd;
 }
@@ -133,9 +120,9 @@ int Run(const std::string& folder) {
   // The control FIFO has no writer yet: opened without waiting. The records
   // FIFO is opened for reading as well, so that this side never waits for
   // the driver to open it and the driver never waits for this side.
-  TFd control(MakeFifo(folder, mp::kControlFifo, O_RDONLY | O_NONBLOCK));
-  TFd records(control.get() >= 0 ? MakeFifo(folder, mp::kRecordsFifo, O_RDWR | O_NONBLOCK) : -1);
-  if (records.get() < 0) {
+  TFd control = MakeFifo(folder, mp::kControlFifo, O_RDONLY | O_NONBLOCK);
+  TFd records = control.valid() ? MakeFifo(folder, mp::kRecordsFifo, O_RDWR | O_NONBLOCK) : TFd();
+  if (!records.valid()) {
     std::fprintf(stderr, "velkoro-monitor: cannot set up: %s\n", std::strerror(errno));
     return 1;
   }

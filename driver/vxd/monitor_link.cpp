@@ -4,6 +4,7 @@
 
 #include "../monitor/monitor_protocol.h"
 #include "record_delivery.h"
+#include "whole_file.h"
 
 namespace mp = monitor_protocol;
 
@@ -15,22 +16,6 @@ namespace {
 // drive (about 3 s for a million files), and to end when asked.
 constexpr DWORD kReadyWaitMs = 120000;
 constexpr DWORD kStopWaitMs = 5000;
-constexpr DWORD kPollMs = 5;
-
-bool WriteWholeFile(const std::wstring& path, const std::string& contents) {
-  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const bool ok = WriteFile(file, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr) &&
-                  written == contents.size();
-  CloseHandle(file);
-  return ok;
-}
-
-void CloseIfOpen(HANDLE& handle) {
-  if (handle != INVALID_HANDLE_VALUE && handle) CloseHandle(handle);
-  handle = INVALID_HANDLE_VALUE;
-}
 
 }  // namespace
 
@@ -56,22 +41,10 @@ bool TMonitorLink::Start(uint32_t generation) {
   for (const THostDrive& drive : drives_) roots += drive.HostFolder + '\0';
   const std::wstring program = FileBesideModule(DriverModule, L"velkoro-monitor");
   // The monitor is given its folder as the host names it (ASCII).
-  std::wstring commandLine = L"\"" + program + L"\" " + std::wstring(folder_.begin(), folder_.end());
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  if (!WriteWholeFile(folder + L"\\roots", roots) || !HostFileExists(program) ||
-      !CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
+  if (WriteWholeFile(folder + L"\\roots", roots, CREATE_NEW) != TWholeFileWrite::Written ||
+      !THostProgram::Start(program, std::wstring(folder_.begin(), folder_.end()))) {
     Cleanup();
     return false;
-  }
-  // A host program under Wine has no process handle to wait on: the FIFOs
-  // are the only sign of it. Wine then leaves the thread handle undefined
-  // (not zero): closing it would close some other handle of the process.
-  if (process.hProcess) {
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
   }
 
   const std::wstring recordsPath = folder + L"\\records";
@@ -79,29 +52,23 @@ bool TMonitorLink::Start(uint32_t generation) {
   // The FIFOs appear once every directory is watched; a monitor that fails
   // removes its folder instead.
   const std::wstring rootsPath = folder + L"\\roots";
-  for (DWORD waited = 0; !(HostFileExists(recordsPath) && HostFileExists(controlPath)); waited += kPollMs) {
-    if (waited >= kReadyWaitMs || !HostFileExists(rootsPath)) {
-      Cleanup();
-      return false;
-    }
-    Sleep(kPollMs);
+  if (!THostProgram::WaitUntilReady([&] { return HostFileExists(recordsPath) && HostFileExists(controlPath); },
+                                    [&] { return !HostFileExists(rootsPath); }, kReadyWaitMs)) {
+    Cleanup();
+    return false;
   }
-  records_ = CreateFileW(recordsPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-  control_ = CreateFileW(controlPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-  DWORD written = 0;
-  if (records_ == INVALID_HANDLE_VALUE || control_ == INVALID_HANDLE_VALUE ||
-      !WriteFile(control_, "C", 1, &written, nullptr)) {
+  records_.Reset(CreateFileW(recordsPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, 0, nullptr));
+  if (!records_.Valid() || !monitor_.Connect(controlPath)) {
     Cleanup();
     return false;
   }
 
-  ready_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  stopping_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  auto* reader = new TReader{records_, ready_, stopping_, generation, drives_};
-  reader_ = CreateThread(nullptr, 0, ReaderMain, reader, 0, nullptr);
-  if (!reader_) {
+  ready_.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  stopping_.Reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+  auto* reader = new TReader{records_.Get(), ready_.Get(), stopping_.Get(), generation, drives_};
+  reader_.Reset(CreateThread(nullptr, 0, ReaderMain, reader, 0, nullptr));
+  if (!reader_.Valid()) {
     delete reader;
     Cleanup();
     return false;
@@ -109,7 +76,7 @@ bool TMonitorLink::Start(uint32_t generation) {
   // Ready once every directory is watched: a change made after the
   // registration is then never missed. The reader ends first when the
   // monitor does.
-  HANDLE waits[2] = {ready_, reader_};
+  HANDLE waits[2] = {ready_.Get(), reader_.Get()};
   if (WaitForMultipleObjects(2, waits, FALSE, kReadyWaitMs) != WAIT_OBJECT_0) {
     Stop();
     return false;
@@ -170,34 +137,33 @@ void TMonitorLink::Dispatch(const TReader& reader, const char* record, TRecordBa
 }
 
 void TMonitorLink::Stop() {
-  if (stopping_) SetEvent(stopping_);
+  if (stopping_.Valid()) SetEvent(stopping_.Get());
   // The monitor ends when the control FIFO's writer goes, and the reader
   // when the monitor's end closes the records FIFO.
-  CloseIfOpen(control_);
-  if (reader_) {
-    if (WaitForSingleObject(reader_, kStopWaitMs) != WAIT_OBJECT_0) {
+  monitor_.Stop();
+  if (reader_.Valid()) {
+    if (WaitForSingleObject(reader_.Get(), kStopWaitMs) != WAIT_OBJECT_0) {
       // A reader that did not end (a monitor that hangs) keeps its
       // handles, and delivers nothing: its registration has gone. Its code
       // must outlive it: a 64-bit program unloads the driver once the link
       // closes, so the driver stays loaded for good from now on.
-      records_ = INVALID_HANDLE_VALUE;
-      ready_ = stopping_ = nullptr;
+      records_.Release();
+      ready_.Release();
+      stopping_.Release();
       HMODULE self = nullptr;
       GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
                          reinterpret_cast<LPCWSTR>(&TMonitorLink::ReaderMain), &self);
     }
-    CloseHandle(reader_);
-    reader_ = nullptr;
+    reader_.Reset();
   }
   Cleanup();
 }
 
 void TMonitorLink::Cleanup() {
-  CloseIfOpen(control_);
-  CloseIfOpen(records_);
-  if (ready_) CloseHandle(ready_);
-  if (stopping_) CloseHandle(stopping_);
-  ready_ = stopping_ = nullptr;
+  monitor_.Stop();
+  records_.Reset();
+  ready_.Reset();
+  stopping_.Reset();
   // The monitor removes its folder as it ends; whatever is left goes here.
   if (!folder_.empty()) {
     const std::wstring folder = Win32PathOfHost(folder_);

@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "host_paths.h"
+#include "host_program.h"
+#include "owned_handle.h"
 #include "record_delivery.h"
 
 class TMonitorLink {
@@ -43,9 +45,9 @@ class TMonitorLink {
 
   std::vector<THostDrive> drives_;
   std::string folder_;  // host path of the private folder
-  HANDLE records_ = INVALID_HANDLE_VALUE;
-  HANDLE control_ = INVALID_HANDLE_VALUE;
-  HANDLE reader_ = nullptr;
-  HANDLE ready_ = nullptr;
-  HANDLE stopping_ = nullptr;
+  TOwnedHandle records_;
+  THostProgram monitor_;  // holds the control FIFO
+  TOwnedHandle reader_;
+  TOwnedHandle ready_;
+  TOwnedHandle stopping_;
 };

@@ -39,6 +39,14 @@ class TApplication {
   std::function<void(const std::exception&)> OnException;
   void HandleException(const std::exception& exception);
 
+  // The program's way out, which the main routine gives: the forms run it
+  // (when the main window goes, and at the end of the session) without
+  // standing on the start-up that defines it.
+  std::function<void()> OnShutDown;
+  void ShutDown() {
+    if (OnShutDown) OnShutDown();
+  }
+
  private:
   bool Dispatch(MSG& message);
 

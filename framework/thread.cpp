@@ -5,15 +5,13 @@
 #include "application.h"
 
 TThread::TThread() : mainThreadId_(GetCurrentThreadId()) {
-  handle_ = CreateThread(nullptr, 0, ThreadMain, this, CREATE_SUSPENDED, nullptr);
+  handle_.Reset(CreateThread(nullptr, 0, ThreadMain, this, CREATE_SUSPENDED, nullptr));
 }
 
-TThread::~TThread() {
-  if (handle_) CloseHandle(handle_);
-}
+TThread::~TThread() = default;
 
 bool TThread::WaitFor(DWORD milliseconds) const {
-  return !handle_ || WaitForSingleObject(handle_, milliseconds) == WAIT_OBJECT_0;
+  return !handle_.Valid() || WaitForSingleObject(handle_.Get(), milliseconds) == WAIT_OBJECT_0;
 }
 
 DWORD WINAPI TThread::ThreadMain(void* self) {

@@ -24,6 +24,8 @@ extern UINT TrayActivateMessage;
 // The hot key: virtual-key code and modifier bits (1 Alt, 2 Shift, 4 Ctrl).
 extern uint16_t HotKey;
 extern int32_t HotKeyShift;
+// Both from the settings "HotKey" and "HotKeyShift".
+void ReadHotKey();
 
 // The notification-area icon, in its Windows 95 size of 88 bytes.
 extern NOTIFYICONDATAA TrayIconData;

@@ -1,6 +1,7 @@
 #include "program_state.h"
 
 #include "memory_db.h"
+#include "settings_store.h"
 
 std::unique_ptr<TMemoryDB> Database;
 bool SkipDatabaseSave = false;
@@ -19,3 +20,8 @@ const char* const kInstanceMutexName = "Velkoro96";
 const char* const kDatabaseFileName = "memdb.dat";
 const char* const kDriverFileName = "velkoro.vxd";
 const char* const kHookLibraryFileName = "vkhook.dll";
+
+void ReadHotKey() {
+  HotKey = static_cast<uint16_t>(ReadRegInteger(kSettingsKey, "HotKey") & 0xFFFF);
+  HotKeyShift = ReadRegInteger(kSettingsKey, "HotKeyShift");
+}

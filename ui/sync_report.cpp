@@ -12,6 +12,7 @@
 #include "resource_strings.h"
 #include "splash.h"
 #include "sync_report_res.h"
+#include "whole_file.h"
 
 const char* const kSyncLogFileName = "synclog.dat";
 
@@ -35,22 +36,6 @@ class EFileError : public Exception {
 HWND Form = nullptr;
 
 HWND Control(int id) { return GetDlgItem(Form, id); }
-
-// A file handle closed on every way out.
-class TFileHandle {
- public:
-  explicit TFileHandle(HANDLE handle) : handle_(handle) {}
-  ~TFileHandle() {
-    if (Valid()) CloseHandle(handle_);
-  }
-  TFileHandle(const TFileHandle&) = delete;
-  TFileHandle& operator=(const TFileHandle&) = delete;
-  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE Get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
 
 std::string ListBoxLine(HWND listBox, int index) {
   const LRESULT length = SendMessageA(listBox, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
@@ -106,15 +91,10 @@ void Exit1Click() { ShowWindow(Form, SW_HIDE); }
 
 // Replaces "synclog.dat" in the working directory with the report's lines.
 void Savetodisk1Click() {
-  const TFileHandle file(
-      CreateFileA(kSyncLogFileName, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.Valid()) throw EFileError(ResourceText(IDS_CANNOT_CREATE_FILE, {kSyncLogFileName}));
-  const std::string text = ReportText();
-  DWORD written = 0;
-  if (!text.empty() &&
-      (!WriteFile(file.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
-       written != text.size())) {
-    throw EFileError(ResourceText(IDS_CANNOT_WRITE_FILE, {kSyncLogFileName}));
+  switch (WriteWholeFile(kSyncLogFileName, ReportText(), CREATE_ALWAYS)) {
+    case TWholeFileWrite::Written: break;
+    case TWholeFileWrite::NotCreated: throw EFileError(ResourceText(IDS_CANNOT_CREATE_FILE, {kSyncLogFileName}));
+    case TWholeFileWrite::NotWritten: throw EFileError(ResourceText(IDS_CANNOT_WRITE_FILE, {kSyncLogFileName}));
   }
 }
 

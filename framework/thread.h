@@ -5,15 +5,17 @@
 
 #include <windows.h>
 
+#include "owned_handle.h"
+
 class TThread {
  public:
   virtual ~TThread();
   TThread(const TThread&) = delete;
   TThread& operator=(const TThread&) = delete;
 
-  HANDLE Handle() const { return handle_; }
-  void SetPriority(int priority) { SetThreadPriority(handle_, priority); }
-  void Resume() { ResumeThread(handle_); }
+  HANDLE Handle() const { return handle_.Get(); }
+  void SetPriority(int priority) { SetThreadPriority(handle_.Get(), priority); }
+  void Resume() { ResumeThread(handle_.Get()); }
   // True when the thread has ended within Milliseconds.
   bool WaitFor(DWORD milliseconds) const;
 
@@ -26,7 +28,7 @@ class TThread {
  private:
   static DWORD WINAPI ThreadMain(void* self);
 
-  HANDLE handle_ = nullptr;
+  TOwnedHandle handle_;
   // The user-interface thread, whose message loop the fatal end stops.
   DWORD mainThreadId_ = 0;
 };

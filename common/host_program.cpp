@@ -1,0 +1,40 @@
+#include "host_program.h"
+
+#include "wine_host.h"
+
+bool THostProgram::Start(const std::wstring& program, const std::wstring& arguments) {
+  std::wstring commandLine = L"\"" + program + L"\" " + arguments;
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process = {};
+  if (!HostFileExists(program) || !CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
+                                                  nullptr, nullptr, &startup, &process)) {
+    return false;
+  }
+  // Wine leaves the thread handle of a host program undefined (not zero):
+  // closing it would close some other handle of the process. Only with a
+  // real process handle is the thread handle real too.
+  if (process.hProcess) {
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  }
+  return true;
+}
+
+bool THostProgram::WaitUntilReady(const std::function<bool()>& ready, const std::function<bool()>& failed,
+                                  DWORD timeoutMs) {
+  for (DWORD waited = 0; !ready(); waited += kPollMs) {
+    if (waited >= timeoutMs || failed()) return false;
+    Sleep(kPollMs);
+  }
+  return true;
+}
+
+bool THostProgram::Connect(const std::wstring& controlFifo) {
+  control_.Reset(CreateFileW(controlFifo.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, 0, nullptr));
+  DWORD written = 0;
+  if (control_.Valid() && WriteFile(control_.Get(), "C", 1, &written, nullptr)) return true;
+  control_.Reset();
+  return false;
+}
