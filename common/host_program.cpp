@@ -30,11 +30,11 @@ bool THostProgram::WaitUntilReady(const std::function<bool()>& ready, const std:
   return true;
 }
 
-bool THostProgram::Connect(const std::wstring& controlFifo) {
+bool THostProgram::Connect(const std::wstring& controlFifo, char hello) {
   control_.Reset(CreateFileW(controlFifo.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_EXISTING, 0, nullptr));
   DWORD written = 0;
-  if (control_.Valid() && WriteFile(control_.Get(), "C", 1, &written, nullptr)) return true;
+  if (control_.Valid() && WriteFile(control_.Get(), &hello, 1, &written, nullptr)) return true;
   control_.Reset();
   return false;
 }

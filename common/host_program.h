@@ -29,11 +29,15 @@ class THostProgram {
                              DWORD timeoutMs);
 
   // Opens the FIFO the program reads its end from (its Windows path) and
-  // writes one byte to it, the program's sign that this side is there.
+  // writes Hello, one byte, to it: the program's sign that this side is
+  // there.
   // False when either fails; the FIFO is then closed again.
-  bool Connect(const std::wstring& controlFifo);
+  bool Connect(const std::wstring& controlFifo, char hello = 'C');
   // Closes that FIFO: its writer gone, the program ends. Waits for nothing.
   void Stop() { control_.Reset(); }
+  // Hands that FIFO over to a writer that speaks to the program on it; the
+  // program then ends when that writer closes it.
+  HANDLE ReleaseControl() { return control_.Release(); }
 
  private:
   TOwnedHandle control_;

@@ -68,3 +68,14 @@ std::wstring FileBesideModule(HMODULE module, const wchar_t* name) {
   path.resize(path.find_last_of(L"\\/") + 1);
   return path + name;
 }
+
+std::string MakeRunFolder(const std::string& stem) {
+  const std::string base =
+      "/tmp/." + stem + "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
+  for (int attempt = 0; attempt <= 100; ++attempt) {
+    std::string folder = attempt ? base + "-" + std::to_string(attempt) : base;
+    if (CreateDirectoryW(Win32PathOfHost(folder).c_str(), nullptr)) return folder;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) break;
+  }
+  return std::string();
+}

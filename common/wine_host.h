@@ -29,5 +29,11 @@ std::vector<THostDrive> FixedDriveFolders();
 // answers no attributes for a FIFO.
 bool HostFileExists(const std::wstring& path);
 
+// Makes a folder of this run's own under the host's /tmp, named from Stem,
+// the Windows process id (which programs of other prefixes may share) and
+// the tick count, counted on while taken; its host path, or empty when none
+// could be made. The host programs the program starts meet it there.
+std::string MakeRunFolder(const std::string& stem);
+
 // A file named NAME in the folder of MODULE (nullptr: the program).
 std::wstring FileBesideModule(HMODULE module, const wchar_t* name);

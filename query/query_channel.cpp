@@ -1,6 +1,10 @@
 #include "query_channel.h"
 
+#include <functional>
+
+#include "host_program.h"
 #include "query_protocol.h"
+#include "whole_file.h"
 
 namespace qp = query_protocol;
 
@@ -16,32 +20,13 @@ std::string QueryChannelFolder() {
 namespace {
 
 constexpr DWORD kChannelWaitMs = 10000;
-constexpr DWORD kPollMs = 5;
 
 // Runs velkoro-find-channel with Arguments, and waits until Done says its
-// work is there: a host program under Wine gives no process handle to wait
-// on (and an undefined thread handle: only a real process handle is
-// closed).
-template <typename TDone>
-bool RunChannelMaker(const std::wstring& arguments, TDone done) {
+// work is there.
+bool RunChannelMaker(const std::wstring& arguments, const std::function<bool()>& done) {
   const std::wstring program = FileBesideModule(nullptr, L"velkoro-find-channel");
-  std::wstring commandLine = L"\"" + program + L"\" " + arguments;
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process = {};
-  if (!HostFileExists(program) || !CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
-                                                  nullptr, nullptr, &startup, &process)) {
-    return false;
-  }
-  if (process.hProcess) {
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-  }
-  for (DWORD waited = 0; !done(); waited += kPollMs) {
-    if (waited >= kChannelWaitMs) return false;
-    Sleep(kPollMs);
-  }
-  return true;
+  return THostProgram::Start(program, arguments) &&
+         THostProgram::WaitUntilReady(done, [] { return false; }, kChannelWaitMs);
 }
 
 }  // namespace
@@ -66,11 +51,5 @@ bool WriteFixedDrives(const std::string& folder) {
     lines += std::string(1, drive.Letter) + "\t" + drive.HostFolder + "\n";
   }
   const std::wstring path = Win32PathOfHost(folder + "/" + qp::kDrivesFile);
-  const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  const bool ok = WriteFile(file, lines.data(), static_cast<DWORD>(lines.size()), &written, nullptr) &&
-                  written == lines.size();
-  CloseHandle(file);
-  return ok;
+  return WriteWholeFile(path, lines, CREATE_ALWAYS) == TWholeFileWrite::Written;
 }

@@ -14,6 +14,7 @@
 #include "answer_frames.h"
 #include "query_protocol.h"
 #include "query_request.h"
+#include "unique_fd.h"
 
 namespace qp = query_protocol;
 
@@ -23,20 +24,6 @@ namespace {
 // is still there, and how long it retries a request FIFO that is full.
 constexpr int kAliveCheckMs = 50;
 constexpr int kFullRetries = 2000;
-
-class TFd {
- public:
-  explicit TFd(int fd = -1) : fd_(fd) {}
-  ~TFd() {
-    if (fd_ >= 0) close(fd_);
-  }
-  TFd(const TFd&) = delete;
-  TFd& operator=(const TFd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // The reply FIFO's name goes as soon as the program has opened it, or with
 // the client.

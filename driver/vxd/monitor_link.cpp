@@ -23,20 +23,9 @@ bool TMonitorLink::Start(uint32_t generation) {
   drives_ = FixedDriveFolders();
   if (drives_.empty()) return false;
 
-  // A name no other run uses: the Windows process id (which programs of
-  // other prefixes may share) and the tick count, counted on while taken.
-  const std::string base =
-      "/tmp/.velkoro-monitor-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount());
-  std::wstring folder;
-  for (int attempt = 0;; ++attempt) {
-    folder_ = attempt ? base + "-" + std::to_string(attempt) : base;
-    folder = Win32PathOfHost(folder_);
-    if (CreateDirectoryW(folder.c_str(), nullptr)) break;
-    if (GetLastError() != ERROR_ALREADY_EXISTS || attempt == 100) {
-      folder_.clear();
-      return false;
-    }
-  }
+  folder_ = MakeRunFolder("velkoro-monitor");
+  if (folder_.empty()) return false;
+  const std::wstring folder = Win32PathOfHost(folder_);
   std::string roots;
   for (const THostDrive& drive : drives_) roots += drive.HostFolder + '\0';
   const std::wstring program = FileBesideModule(DriverModule, L"velkoro-monitor");

@@ -19,25 +19,12 @@
 
 #include "grab_protocol.h"
 #include "grab_session.h"
+#include "unique_fd.h"
 #include "x_errors.h"
 
 namespace gp = grab_protocol;
 
 namespace {
-
-class TFd {
- public:
-  explicit TFd(int fd = -1) : fd_(fd) {}
-  ~TFd() {
-    if (fd_ >= 0) close(fd_);
-  }
-  TFd(const TFd&) = delete;
-  TFd& operator=(const TFd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // Made under a temporary name and renamed into place once this side holds
 // it open: the library opens a FIFO only when it sees its final name, and
