@@ -27,6 +27,13 @@ bool WriteWholeFile(const std::wstring& path, const std::string& contents) {
   return ok;
 }
 
+THostSpellings SpellingsOf(const mp::TRecordHeader& header) {
+  THostSpellings spellings;
+  if (header.Spellings != mp::kSpellingsUnknown) spellings.Path = header.Spellings;
+  if (header.NewSpellings != mp::kSpellingsUnknown) spellings.NewPath = header.NewSpellings;
+  return spellings;
+}
+
 void CloseIfOpen(HANDLE& handle) {
   if (handle != INVALID_HANDLE_VALUE && handle) CloseHandle(handle);
   handle = INVALID_HANDLE_VALUE;
@@ -166,7 +173,7 @@ void TMonitorLink::Dispatch(const TReader& reader, const char* record, TRecordBa
     newPath = AnsiDrivePath(letter, std::string(text + header.PathLength, header.NewPathLength));
   }
   batch.push_back(std::make_unique<TOutgoingRecord>(header.EventCode, header.SubCode, std::move(path),
-                                                    std::move(newPath)));
+                                                    std::move(newPath), SpellingsOf(header)));
 }
 
 void TMonitorLink::Stop() {
