@@ -1,5 +1,6 @@
 #include "directory_tree.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -240,6 +241,18 @@ TDirectoryRecord* TDDList::FindNode(std::string_view name, const TDirectoryRecor
     }
   }
   return best;
+}
+
+void TDDList::FindNodes(std::string_view name, const TDirectoryRecord* parent,
+                        std::vector<TDirectoryRecord*>& found) const {
+  if (buckets_.empty() || name.size() > kMaxNameLength) return;
+  const size_t first = found.size();
+  for (TDirectoryRecord* node = buckets_[HashOf(parent, name) & (buckets_.size() - 1)]; node;
+       node = node->hashNext_) {
+    if (node->Parent == parent && std::string_view(node->Name) == name) found.push_back(node);
+  }
+  std::sort(found.begin() + static_cast<std::ptrdiff_t>(first), found.end(),
+            [](const TDirectoryRecord* a, const TDirectoryRecord* b) { return a->summaryIndex_ < b->summaryIndex_; });
 }
 
 TFileRecord* TDDList::AddEntry(std::string_view name, TDirectoryRecord* node) {

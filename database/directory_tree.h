@@ -136,6 +136,10 @@ class TDDList {
 
   // The first node in chain order with this name and parent, or nil.
   TDirectoryRecord* FindNode(std::string_view name, const TDirectoryRecord* parent) const;
+  // Appends every node with this name and parent, in chain order: more
+  // than one where the host holds names that differ only in case.
+  void FindNodes(std::string_view name, const TDirectoryRecord* parent,
+                 std::vector<TDirectoryRecord*>& found) const;
   // The first entry of the node's file chain with this name, or nil.
   TFileRecord* FindEntry(const TDirectoryRecord* node, std::string_view name) const;
   bool Contains(const TDirectoryRecord* node) const;
