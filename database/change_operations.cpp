@@ -52,8 +52,11 @@ void TMemoryDB::AddFile(const std::string& path, THostSpellingSource* spellings)
       DirList->AddEntry(places.Name, parent);
       return;
     }
-    // Held already: the same file reported again, or a second spelling.
-    SettleEntries(places, OfPath(spellings));
+    // Held already: the same file reported again (a resynchronisation
+    // reports every file), or a second spelling.
+    const uint32_t spellingsNow = OfPath(spellings);
+    if (spellingsNow == 1 && DirList->CountEntries(parent, places.Name) == 1) return;
+    SettleEntries(places, spellingsNow);
     return;
   }
   if (CountEntries(places) == 0) {
@@ -74,12 +77,24 @@ void TMemoryDB::DeleteFiles(const std::string& path, THostSpellingSource* spelli
   if (!HasWildcard(name)) {
     // Without a wildcard only entries of exactly this name match: the one
     // that went, and any twin whose spelling is gone with it.
-    const size_t held = CountEntries(places);
-    if (!held) return;
-    uint32_t remaining =
-        places.Parents.size() == 1 ? OfPath(spellings) : HostSpellingsOf(path, places, false);
-    if (remaining == kSpellingsNotKnown) remaining = static_cast<uint32_t>(held - 1);
-    SettleEntries(places, remaining);
+    if (places.Parents.size() > 1) {
+      if (CountEntries(places)) SettleEntries(places, HostSpellingsOf(path, places, false));
+      return;
+    }
+    TDirectoryRecord* parent = places.Parents[0];
+    TFileRecord* entry = DirList->FindEntry(parent, name);
+    if (!entry) return;
+    const uint32_t remaining = OfPath(spellings);
+    if (remaining != kSpellingsNotKnown && remaining != 0) {
+      SettleEntries(places, remaining);
+      return;
+    }
+    // No spelling left (or no count): the entry goes, and with a count of
+    // none, any twin of it that the tree still holds.
+    do {
+      ClearResultsForEntry(entry);
+      DirList->RemoveEntry(entry, parent);
+    } while (remaining == 0 && (entry = DirList->FindEntry(parent, name)));
     return;
   }
 

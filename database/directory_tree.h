@@ -20,7 +20,8 @@
 // chain's tail and back links for appending and unlinking in constant time,
 // and a summary of each node's file names in chain order (name_summary.h;
 // AddEntry adds to it), which lets a search pass over directories that
-// cannot hold a match.
+// cannot hold a match; a long file chain that a change walked gets an index
+// of its own (entry_index.h).
 // File entries and names live in the list's own arena (8-byte size classes
 // carved from large slabs), nodes in its own pool of fixed slots: a record
 // costs its size and no allocator header, and the pool can tell the list's
@@ -33,11 +34,14 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "name_summary.h"
 
 constexpr size_t kMaxNameLength = 255;
+
+class TEntryIndex;
 
 struct TFileRecord {
   TFileRecord* Next;
@@ -97,6 +101,7 @@ struct TDirectoryRecord {
   TDirectoryRecord* lastChild_ = nullptr;
   TDirectoryRecord* nextSibling_ = nullptr;  // siblings in chain order
   TDirectoryRecord* previousSibling_ = nullptr;
+  TEntryIndex* entryIndex_ = nullptr;  // for a long file chain; owned by the list
 };
 
 class TRecordArena;
@@ -140,8 +145,12 @@ class TDDList {
   // than one where the host holds names that differ only in case.
   void FindNodes(std::string_view name, const TDirectoryRecord* parent,
                  std::vector<TDirectoryRecord*>& found) const;
-  // The first entry of the node's file chain with this name, or nil.
+  // The first entry of the node's file chain with this name, or nil. (In a
+  // long chain, which the list indexes, any of two alike names.)
   TFileRecord* FindEntry(const TDirectoryRecord* node, std::string_view name) const;
+  // Entries of the node's chain with this name: more than one only where
+  // the host holds names that differ only in case.
+  size_t CountEntries(const TDirectoryRecord* node, std::string_view name) const;
   bool Contains(const TDirectoryRecord* node) const;
   // FindEntry for a caller about to add the name when it is absent. The
   // node's summary rules most absent names out without reading the chain;
@@ -192,7 +201,12 @@ class TDDList {
   TDirectoryRecord* NewNode();
   void FreeNode(TDirectoryRecord* node);
 
+  // Indexes the node's chain once a walk of it met this many entries.
+  static constexpr size_t kIndexedChain = 512;
+  void IndexIfLong(const TDirectoryRecord* node, size_t walked) const;
+
   std::unique_ptr<TRecordArena> arena_;
+  mutable std::unordered_map<const TDirectoryRecord*, std::unique_ptr<TEntryIndex>> entryIndexes_;
   std::unique_ptr<TNodePool> nodePool_;
   std::vector<TDirectoryRecord*> buckets_;
   TDirectoryRecord* tail_ = nullptr;

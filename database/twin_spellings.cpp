@@ -74,11 +74,7 @@ void TMemoryDB::ResolvePlaces(const std::string& path, TPathPlaces& places) {
 
 size_t TMemoryDB::CountEntries(const TPathPlaces& places) const {
   size_t count = 0;
-  for (const TDirectoryRecord* parent : places.Parents) {
-    for (const TFileRecord* entry = parent->Files; entry; entry = entry->Next) {
-      count += entry->NameView() == places.Name;
-    }
-  }
+  for (const TDirectoryRecord* parent : places.Parents) count += DirList->CountEntries(parent, places.Name);
   return count;
 }
 
