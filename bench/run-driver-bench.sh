@@ -10,8 +10,9 @@
 #     timed from its making to the database holding it (median target 50 ms,
 #     99th percentile 500 ms); then two bursts of 50,000 creations, one over
 #     999 directories and one in a single directory, each timed from
-#     the first one made to the last one applied (target: 10,000 a second or
-#     more, that is at most 100 us a change).
+#     the first one made to the last one applied, and the deletion of each
+#     burst, timed from its start to the last one applied (target: 10,000 a
+#     second or more, that is at most 100 us a change).
 #
 #   bench/run-driver-bench.sh [--rate N] [--seconds N] [--burst N]
 #
@@ -133,14 +134,27 @@ print("steady changes made in %.2f s" % (time.monotonic() - start))
 def burst_into(kind, folder_of):
     time.sleep(1)
     start = time.monotonic()
+    made = []
     for i in range(burst):
-        make(os.path.join(folder_of(i), "%s_%d_%d.TXT" % (kind, time.time_ns(), i)))
+        made.append(os.path.join(folder_of(i), "%s_%d_%d.TXT" % (kind, time.time_ns(), i)))
+        make(made[-1])
     spent = time.monotonic() - start
     print("burst %s made in %.2f s (%.0f a second)" % (kind, spent, burst / spent))
+    return made
+def delete_burst(marker, folder, paths):
+    time.sleep(1)
+    make(os.path.join(folder, "%s_%d.MRK" % (marker, time.time_ns())))
+    start = time.monotonic()
+    for path in paths:
+        os.remove(path)
+    spent = time.monotonic() - start
+    print("burst %s deleted in %.2f s (%.0f a second)" % (marker, spent, len(paths) / spent))
 # Over the 999 directories of one top directory: a host program that makes
 # files over all 100,000 at random cannot make 10,000 a second itself.
-burst_into("BUR", lambda i: os.path.join(tree, "T00", "S%03d" % (i % subs)))
-burst_into("ONE", lambda i: os.path.join(tree, "BURST"))
+spread = burst_into("BUR", lambda i: os.path.join(tree, "T00", "S%03d" % (i % subs)))
+one = burst_into("ONE", lambda i: os.path.join(tree, "BURST"))
+delete_burst("DSP", os.path.join(tree, "T00", "S000"), spread)
+delete_burst("DON", os.path.join(tree, "BURST"), one)
 PY
 status=0
 wait "$bench_pid" || status=$?

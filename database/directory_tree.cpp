@@ -1,8 +1,10 @@
 #include "directory_tree.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 
+#include "entry_index.h"
 #include "node_pool.h"
 #include "record_arena.h"
 
@@ -36,6 +38,13 @@ TDDList::TDDList()
 // Every record lives in the arena or the node pool, and none owns anything
 // outside them, so releasing the two frees the whole tree at once.
 TDDList::~TDDList() = default;
+
+void TDDList::IndexIfLong(const TDirectoryRecord* node, size_t walked) const {
+  if (walked < kIndexedChain || node->entryIndex_) return;
+  auto index = std::make_unique<TEntryIndex>(node->Files);
+  const_cast<TDirectoryRecord*>(node)->entryIndex_ = index.get();
+  entryIndexes_[node] = std::move(index);
+}
 
 TDirectoryRecord* TDDList::NewNode() { return new (nodePool_->Allocate()) TDirectoryRecord(); }
 
@@ -171,6 +180,10 @@ TDirectoryRecord* TDDList::RemoveNode(TDirectoryRecord* node) {
     FreeEntry(entry);
     entry = next;
   }
+  if (node->entryIndex_) {
+    node->entryIndex_ = nullptr;
+    entryIndexes_.erase(node);
+  }
   summaries_.Remove(node->summaryIndex_);
   FreeName(node);
   FreeNode(node);
@@ -242,6 +255,18 @@ TDirectoryRecord* TDDList::FindNode(std::string_view name, const TDirectoryRecor
   return best;
 }
 
+void TDDList::FindNodes(std::string_view name, const TDirectoryRecord* parent,
+                        std::vector<TDirectoryRecord*>& found) const {
+  if (buckets_.empty() || name.size() > kMaxNameLength) return;
+  const size_t first = found.size();
+  for (TDirectoryRecord* node = buckets_[HashOf(parent, name) & (buckets_.size() - 1)]; node;
+       node = node->hashNext_) {
+    if (node->Parent == parent && std::string_view(node->Name) == name) found.push_back(node);
+  }
+  std::sort(found.begin() + static_cast<std::ptrdiff_t>(first), found.end(),
+            [](const TDirectoryRecord* a, const TDirectoryRecord* b) { return a->summaryIndex_ < b->summaryIndex_; });
+}
+
 TFileRecord* TDDList::AddEntry(std::string_view name, TDirectoryRecord* node) {
   name = Clip(name);
   auto* entry = static_cast<TFileRecord*>(arena_->Allocate(EntryBytes(name.size())));
@@ -252,40 +277,75 @@ TFileRecord* TDDList::AddEntry(std::string_view name, TDirectoryRecord* node) {
   summaries_.AddName(node->summaryIndex_, name);
   entry->Next = node->Files;
   node->Files = entry;
+  if (node->entryIndex_) node->entryIndex_->Added(entry);
   return entry;
 }
 
 void TDDList::FreeEntry(TFileRecord* entry) { arena_->Release(entry, EntryBytes(entry->Length)); }
 
 TFileRecord* TDDList::RemoveEntry(TFileRecord* entry, TDirectoryRecord* node) {
-  for (TFileRecord** link = &node->Files; *link; link = &(*link)->Next) {
+  if (TEntryIndex* index = node->entryIndex_) {
+    if (!entry || !index->Holds(entry)) return nullptr;
+    TFileRecord* previous = index->Previous(entry);
+    TFileRecord* next = entry->Next;
+    index->Removing(entry);
+    (previous ? previous->Next : node->Files) = next;
+    FreeEntry(entry);
+    return next;
+  }
+  size_t walked = 0;
+  for (TFileRecord** link = &node->Files; *link; link = &(*link)->Next, ++walked) {
     if (*link == entry) {
       TFileRecord* next = entry->Next;
       *link = next;
       FreeEntry(entry);
+      IndexIfLong(node, walked);
       return next;
     }
   }
   return nullptr;
 }
 
+namespace {
+
+bool Named(const TFileRecord* entry, std::string_view name) {
+  return entry->Length == name.size() && std::memcmp(entry->Name, name.data(), name.size()) == 0;
+}
+
+}  // namespace
+
 TFileRecord* TDDList::FindEntry(const TDirectoryRecord* node, std::string_view name) const {
-  for (TFileRecord* entry = node->Files; entry; entry = entry->Next) {
-    if (entry->Length == name.size() && std::memcmp(entry->Name, name.data(), name.size()) == 0) {
+  if (node->entryIndex_) return node->entryIndex_->Find(name);
+  size_t walked = 0;
+  for (TFileRecord* entry = node->Files; entry; entry = entry->Next, ++walked) {
+    if (Named(entry, name)) {
+      IndexIfLong(node, walked);
       return entry;
     }
   }
+  IndexIfLong(node, walked);
   return nullptr;
+}
+
+size_t TDDList::CountEntries(const TDirectoryRecord* node, std::string_view name) const {
+  if (node->entryIndex_) return node->entryIndex_->Count(name);
+  size_t count = 0, walked = 0;
+  for (const TFileRecord* entry = node->Files; entry; entry = entry->Next, ++walked) count += Named(entry, name);
+  IndexIfLong(node, walked);
+  return count;
 }
 
 TFileRecord* TDDList::FindEntryBeforeAdding(TDirectoryRecord* node, std::string_view name) {
   if (!summaries_.MayHoldName(node->summaryIndex_, name)) return nullptr;
+  if (node->entryIndex_) return node->entryIndex_->Find(name);
   size_t names = 0;
   for (TFileRecord* entry = node->Files; entry; entry = entry->Next, ++names) {
-    if (entry->Length == name.size() && std::memcmp(entry->Name, name.data(), name.size()) == 0) {
+    if (Named(entry, name)) {
+      IndexIfLong(node, names);
       return entry;
     }
   }
   FitSummary(node, names);
+  IndexIfLong(node, names);
   return nullptr;
 }

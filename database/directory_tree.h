@@ -20,7 +20,8 @@
 // chain's tail and back links for appending and unlinking in constant time,
 // and a summary of each node's file names in chain order (name_summary.h;
 // AddEntry adds to it), which lets a search pass over directories that
-// cannot hold a match.
+// cannot hold a match; a long file chain that a change walked gets an index
+// of its own (entry_index.h).
 // File entries and names live in the list's own arena (8-byte size classes
 // carved from large slabs), nodes in its own pool of fixed slots: a record
 // costs its size and no allocator header, and the pool can tell the list's
@@ -33,6 +34,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "name_summary.h"
@@ -75,8 +77,16 @@ class TDDList {
 
   // The first node in chain order with this name and parent, or nil.
   TDirectoryRecord* FindNode(std::string_view name, const TDirectoryRecord* parent) const;
-  // The first entry of the node's file chain with this name, or nil.
+  // Appends every node with this name and parent, in chain order: more
+  // than one where the host holds names that differ only in case.
+  void FindNodes(std::string_view name, const TDirectoryRecord* parent,
+                 std::vector<TDirectoryRecord*>& found) const;
+  // The first entry of the node's file chain with this name, or nil. (In a
+  // long chain, which the list indexes, any of two alike names.)
   TFileRecord* FindEntry(const TDirectoryRecord* node, std::string_view name) const;
+  // Entries of the node's chain with this name: more than one only where
+  // the host holds names that differ only in case.
+  size_t CountEntries(const TDirectoryRecord* node, std::string_view name) const;
   bool Contains(const TDirectoryRecord* node) const;
   // FindEntry for a caller about to add the name when it is absent. The
   // node's summary rules most absent names out without reading the chain;
@@ -127,7 +137,12 @@ class TDDList {
   TDirectoryRecord* NewNode();
   void FreeNode(TDirectoryRecord* node);
 
+  // Indexes the node's chain once a walk of it met this many entries.
+  static constexpr size_t kIndexedChain = 512;
+  void IndexIfLong(const TDirectoryRecord* node, size_t walked) const;
+
   std::unique_ptr<TRecordArena> arena_;
+  mutable std::unordered_map<const TDirectoryRecord*, std::unique_ptr<TEntryIndex>> entryIndexes_;
   std::unique_ptr<TNodePool> nodePool_;
   std::vector<TDirectoryRecord*> buckets_;
   TDirectoryRecord* tail_ = nullptr;

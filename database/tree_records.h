@@ -11,6 +11,7 @@
 #include <string_view>
 
 class TDDList;
+class TEntryIndex;
 
 constexpr size_t kMaxNameLength = 255;
 
@@ -72,4 +73,5 @@ struct TDirectoryRecord {
   TDirectoryRecord* lastChild_ = nullptr;
   TDirectoryRecord* nextSibling_ = nullptr;  // siblings in chain order
   TDirectoryRecord* previousSibling_ = nullptr;
+  TEntryIndex* entryIndex_ = nullptr;  // for a long file chain; owned by the list
 };

@@ -26,18 +26,52 @@ EInitialization DriverError(unsigned id) {
   return EInitialization(ResourceText(id, {kDriverFileName, product, product}));
 }
 
+static_assert(kUnknownSpellings == kSpellingsNotKnown, "the driver and the database mean the same by \"not known\"");
+
+// The driver's count of host spellings for one record, asked only when a
+// change operation needs it (names that differ only in case may be at
+// stake), and at most once. A record the driver did not hand over (or a
+// driver that cannot tell) answers "not known", and the operations then
+// act as they would without twins.
+class TDriverSpellings : public THostSpellingSource {
+ public:
+  explicit TDriverSpellings(const TChangeRecord* record) : record_(record) {}
+  uint32_t OfPath() override { return Answer().Path; }
+  uint32_t OfNewPath() override { return Answer().NewPath; }
+
+ private:
+  const THostSpellings& Answer() {
+    if (!asked_) {
+      asked_ = true;
+      const TChangeRecord* record = record_;
+      DWORD returned = 0;
+      if (!DriverDeviceControl(DriverHandle, CTL_HOST_SPELLINGS, &record, sizeof record, &answer_, sizeof answer_,
+                               &returned) ||
+          returned != sizeof answer_) {
+        answer_ = THostSpellings();
+      }
+    }
+    return answer_;
+  }
+
+  const TChangeRecord* record_;
+  bool asked_ = false;
+  THostSpellings answer_;
+};
+
 void ApplyChange(const TChangeRecord& record) {
+  TDriverSpellings spellings(&record);
   switch (record.EventCode) {
-    case kDelete: Database->DeleteFiles(record.Path); break;
+    case kDelete: Database->DeleteFiles(record.Path, &spellings); break;
     case kDirectory:
       if (record.SubCode == kCreateDirectory) {
-        Database->AddDirectory(record.Path);
+        Database->AddDirectory(record.Path, &spellings);
       } else {
-        Database->DeleteDirectory(record.Path);
+        Database->DeleteDirectory(record.Path, &spellings);
       }
       break;
-    case kOpen: Database->AddFile(record.Path); break;
-    case kRename: Database->RenamePath(record.Path, record.NewPath); break;
+    case kOpen: Database->AddFile(record.Path, &spellings); break;
+    case kRename: Database->RenamePath(record.Path, record.NewPath, &spellings); break;
     default: break;
   }
 }

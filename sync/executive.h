@@ -26,6 +26,8 @@ static_assert(sizeof(TChangeRecord) == kChangeRecordSize && offsetof(TChangeReco
 
 constexpr DWORD CTL_SET_CALLBACK = 0x8100;
 constexpr DWORD CTL_RELEASE_RECORD = 0x8101;
+// Input: a record's address as received; output: its THostSpellings.
+constexpr DWORD CTL_HOST_SPELLINGS = 0x8102;
 
 // The device handle of the driver, used by Execute and by every callback.
 extern HANDLE DriverHandle;

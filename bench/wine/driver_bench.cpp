@@ -11,8 +11,10 @@
 // ns): LAT_<ns>.TXT for the steady changes, BUR_<ns>_<i>.TXT for a burst
 // over the drive's directories, ONE_<ns>_<i>.TXT for a burst in one.
 // The time from that moment to the database holding the file is measured
-// right after ChangeCallback returns. Prints READY once registered, then
-// the figures.
+// right after ChangeCallback returns. Then both bursts are deleted, each
+// after a marker file (DSP_<ns>.MRK, DON_<ns>.MRK) that names the moment
+// its deletions began, and timed to the last deletion applied. Prints
+// READY once registered, then the figures.
 #include <windows.h>
 
 #include <algorithm>
@@ -65,9 +67,12 @@ struct TBurst {
     RecordFigure(name + "_applied", static_cast<double>(Applied), "", 0);
     RecordFigure(name + "_per_s", Applied / seconds, "1/s", 0);
     // The host's own pace: when the database holds the last change soon
-    // after it was made, the burst was applied as fast as it was made.
-    RecordFigure(name + "_made_per_s", Applied / ((LastMadeNs - FirstMadeNs) / 1e9), "1/s", 0);
-    RecordFigure(name + "_lag_ms", (LastAppliedNs - LastMadeNs) / 1e6, "ms", 0);
+    // after it was made, the burst was applied as fast as it was made. A
+    // deletion's name does not say when it was made.
+    if (LastMadeNs) {
+      RecordFigure(name + "_made_per_s", Applied / ((LastMadeNs - FirstMadeNs) / 1e9), "1/s", 0);
+      RecordFigure(name + "_lag_ms", (LastAppliedNs - LastMadeNs) / 1e6, "ms", 0);
+    }
     // 10,000 changes a second or more: at most 100 us a change.
     RecordFigure(name + "_us_per_change", seconds * 1e6 / Applied, "us", 100);
   }
@@ -77,7 +82,14 @@ struct TMeasure {
   std::vector<double> LatenciesMs;
   TBurst Spread;     // BUR_: over the drive's directories
   TBurst OneFolder;  // ONE_: all in one directory
+  TBurst SpreadDeletes;     // the BUR_ files deleted, from the DSP_ marker on
+  TBurst OneFolderDeletes;  // the ONE_ files deleted, from the DON_ marker on
 } Measure;
+
+void CountDeleted(TBurst& burst, int64_t applied) {
+  burst.LastAppliedNs = applied;
+  ++burst.Applied;
+}
 
 int64_t MadeAt(const char* name, const char* prefix) {
   const size_t length = std::strlen(prefix);
@@ -89,9 +101,18 @@ DWORD WINAPI BenchRoutine(TChangeRecord* record) {
   const std::string name = slash ? slash + 1 : record->Path;
   const int eventCode = record->EventCode;
   ChangeCallback(record);  // applies it and gives it back
-  if (eventCode != 36) return 0;
   const int64_t applied = NowNs();
-  if (const int64_t made = MadeAt(name.c_str(), "LAT_")) {
+  if (eventCode == 31) {
+    if (MadeAt(name.c_str(), "BUR_")) CountDeleted(Measure.SpreadDeletes, applied);
+    else if (MadeAt(name.c_str(), "ONE_")) CountDeleted(Measure.OneFolderDeletes, applied);
+    return 0;
+  }
+  if (eventCode != 36) return 0;
+  if (const int64_t made = MadeAt(name.c_str(), "DSP_")) {
+    Measure.SpreadDeletes.FirstMadeNs = made;
+  } else if (const int64_t made = MadeAt(name.c_str(), "DON_")) {
+    Measure.OneFolderDeletes.FirstMadeNs = made;
+  } else if (const int64_t made = MadeAt(name.c_str(), "LAT_")) {
     Measure.LatenciesMs.push_back((applied - made) / 1e6);
   } else if (const int64_t made = MadeAt(name.c_str(), "BUR_")) {
     Measure.Spread.Count(made, applied);
@@ -155,7 +176,8 @@ int main(int argc, char** argv) {
   const HANDLE never = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   const DWORD start = GetTickCount();
   while ((Measure.LatenciesMs.size() < latencyCount || Measure.Spread.Applied < burstCount ||
-          Measure.OneFolder.Applied < burstCount) &&
+          Measure.OneFolder.Applied < burstCount || Measure.SpreadDeletes.Applied < burstCount ||
+          Measure.OneFolderDeletes.Applied < burstCount) &&
          GetTickCount() - start < 600000) {
     WaitForSingleObjectEx(never, 100, TRUE);
   }
@@ -174,8 +196,11 @@ int main(int argc, char** argv) {
   }
   Measure.Spread.Record("burst_spread");
   Measure.OneFolder.Record("burst_one_folder");
+  Measure.SpreadDeletes.Record("delete_spread");
+  Measure.OneFolderDeletes.Record("delete_one_folder");
   const bool met = PrintFigures();
   const bool complete = latencies.size() >= latencyCount && Measure.Spread.Applied >= burstCount &&
-                        Measure.OneFolder.Applied >= burstCount;
+                        Measure.OneFolder.Applied >= burstCount && Measure.SpreadDeletes.Applied >= burstCount &&
+                        Measure.OneFolderDeletes.Applied >= burstCount;
   return complete ? (met ? 0 : 1) : 2;
 }

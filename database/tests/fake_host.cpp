@@ -113,11 +113,18 @@ TFakeHost::Node* TFakeHost::Walk(const std::string& path, bool create, bool last
   Node* node = drive->second.Root.get();
   for (size_t i = 1; i < parts.size(); ++i) {
     Node* next = nullptr;
+    // The spelling itself first, then any other case, as Wine looks names
+    // up; a new last name of another case is made beside its twin.
     for (auto& child : node->Children) {
-      if (Upper(child->Name) == Upper(parts[i])) {
+      if (child->Name == parts[i]) {
         next = child.get();
         break;
       }
+    }
+    const bool makesTwin = create && i + 1 == parts.size();
+    for (auto& child : node->Children) {
+      if (next || makesTwin) break;
+      if (Upper(child->Name) == Upper(parts[i])) next = child.get();
     }
     if (!next) {
       if (!create) return nullptr;
@@ -154,7 +161,14 @@ bool TFakeHost::Remove(const std::string& path) {
   if (cut == std::string::npos) return false;
   Node* parent = Walk(path.substr(0, cut), false, true);
   if (!parent) return false;
-  const std::string name = Upper(path.substr(cut + 1));
+  const std::string spelling = path.substr(cut + 1);
+  const std::string name = Upper(spelling);
+  for (auto it = parent->Children.begin(); it != parent->Children.end(); ++it) {
+    if ((*it)->Name == spelling) {
+      parent->Children.erase(it);
+      return true;
+    }
+  }
   for (auto it = parent->Children.begin(); it != parent->Children.end(); ++it) {
     if (Upper((*it)->Name) == name) {
       parent->Children.erase(it);

@@ -26,9 +26,14 @@ std::string Joined(const std::string& parent, const std::string& name) {
 
 TChangeMonitor::TChangeMonitor(int inotifyFd, TWatchTree& tree) : inotify_(inotifyFd), tree_(tree) {}
 
-void TChangeMonitor::Report(uint8_t eventCode, uint8_t subCode, const std::string& relative,
-                            const std::string& newRelative) {
-  out_->Add(eventCode, subCode, tree_.RootIndex(), relative, newRelative);
+uint8_t TChangeMonitor::Spellings(const TWatchNode* parent, const std::string& name, bool directory) {
+  const size_t count = parent->Names.Count(name, directory);
+  return static_cast<uint8_t>(count < mp::kMostSpellings ? count : mp::kMostSpellings);
+}
+
+void TChangeMonitor::Report(uint8_t eventCode, uint8_t subCode, const std::string& relative, uint8_t spellings,
+                            const std::string& newRelative, uint8_t newSpellings) {
+  out_->Add(eventCode, subCode, tree_.RootIndex(), relative, newRelative, spellings, newSpellings);
 }
 
 bool TChangeMonitor::Watch(TWatchNode* node) {
@@ -67,10 +72,11 @@ void TChangeMonitor::Walk(TWatchNode* top, bool report) {
     // is then reported twice, never lost.
     if (node != top && node->Descriptor < 0) Watch(node);
     if (!ReadDirectory(tree_.HostPath(node), entries)) continue;
+    node->Names.Assign(entries);
     const std::string base = tree_.RelativePath(node);
     for (const TDirectoryEntry& entry : entries) {
       if (entry.Kind == TEntryKind::File) {
-        if (report) Report(mp::kFileCreated, 0, Joined(base, entry.Name));
+        if (report) Report(mp::kFileCreated, 0, Joined(base, entry.Name), Spellings(node, entry.Name, false));
         continue;
       }
       TWatchNode* existing = tree_.Child(node, entry.Name);
@@ -78,7 +84,9 @@ void TChangeMonitor::Walk(TWatchNode* top, bool report) {
       // Met again under a parent already walked (an entry made while the
       // parent was being walked): nothing new below it.
       const bool known = existing && existing->Link == link && (link || existing->Descriptor >= 0);
-      if (report) Report(mp::kDirectory, mp::kDirectoryCreated, Joined(base, entry.Name));
+      if (report) {
+        Report(mp::kDirectory, mp::kDirectoryCreated, Joined(base, entry.Name), Spellings(node, entry.Name, true));
+      }
       if (known) continue;
       TWatchNode* child = tree_.AddChild(node, entry.Name, link);
       if (!link) pending.push_back(child);
@@ -92,7 +100,8 @@ void TChangeMonitor::RemoveWatches(const std::vector<int>& descriptors) {
 
 void TChangeMonitor::CameIn(TWatchNode* parent, const std::string& name) {
   TWatchNode* existing = tree_.Child(parent, name);
-  Report(mp::kDirectory, mp::kDirectoryCreated, tree_.ChildRelativePath(parent, name));
+  parent->Names.Add(name, true);
+  Report(mp::kDirectory, mp::kDirectoryCreated, tree_.ChildRelativePath(parent, name), Spellings(parent, name, true));
   if (existing && !existing->Link && existing->Descriptor >= 0) return;  // walked already
   TWatchNode* node = tree_.AddChild(parent, name, false);
   // Without a watch (beyond the user's limit) it is still walked and
@@ -115,11 +124,13 @@ void TChangeMonitor::Created(TWatchNode* parent, const std::string& name, bool d
       CameIn(parent, name);  // replaced by a directory since
     } else {
       tree_.AddChild(parent, name, true);
-      Report(mp::kDirectory, mp::kDirectoryCreated, relative);
+      parent->Names.Add(name, true);
+      Report(mp::kDirectory, mp::kDirectoryCreated, relative, Spellings(parent, name, true));
     }
     return;
   }
-  Report(mp::kFileCreated, 0, relative);
+  parent->Names.Add(name, false);
+  Report(mp::kFileCreated, 0, relative, Spellings(parent, name, false));
 }
 
 void TChangeMonitor::WentAway(TWatchNode* parent, const std::string& name, bool directory,
@@ -130,12 +141,11 @@ void TChangeMonitor::WentAway(TWatchNode* parent, const std::string& name, bool 
     // A directory moved out of sight still exists, watched: its watches are
     // given back so that nothing more is heard from it.
     if (stillExists) RemoveWatches(descriptors);
-    Report(mp::kDirectory, mp::kDirectoryRemoved, relative);
-  } else if (directory) {
-    Report(mp::kDirectory, mp::kDirectoryRemoved, relative);
-  } else {
-    Report(mp::kFileDeleted, 0, relative);
+    directory = true;
   }
+  parent->Names.Remove(name, directory);
+  Report(directory ? mp::kDirectory : mp::kFileDeleted, directory ? mp::kDirectoryRemoved : 0, relative,
+         Spellings(parent, name, directory));
 }
 
 void TChangeMonitor::Deleted(TWatchNode* parent, const std::string& name, bool directory) {
@@ -162,10 +172,17 @@ void TChangeMonitor::MovedTo(TWatchNode* parent, const std::string& name, bool d
     const std::string oldRelative = tree_.ChildRelativePath(oldParent, from.Name);
     const std::string newRelative = tree_.ChildRelativePath(parent, name);
     auto node = tree_.Detach(oldParent, from.Name);
+    // The indexes change before anything is reported: each record carries
+    // the spellings right after the move.
+    const bool movedDirectory = node || directory;
+    oldParent->Names.Remove(from.Name, movedDirectory);
+    parent->Names.Add(name, movedDirectory);
+    const uint8_t oldSpellings = Spellings(oldParent, from.Name, movedDirectory);
+    const uint8_t newSpellings = Spellings(parent, name, movedDirectory);
     if (node) {
       TWatchNode* moved = node.get();
       tree_.Attach(parent, name, std::move(node));
-      Report(mp::kRenamed, 0, oldRelative, newRelative);
+      Report(mp::kRenamed, 0, oldRelative, oldSpellings, newRelative, newSpellings);
       if (moved->Link) return;
       // The program applies a rename only while the new name still exists;
       // a directory renamed again before that keeps its old name there. The
@@ -173,15 +190,15 @@ void TChangeMonitor::MovedTo(TWatchNode* parent, const std::string& name, bool d
       // database to the disk's state either way (and cost nothing but
       // records when the rename was applied). The walk also watches what a
       // directory made and moved at once had missed.
-      Report(mp::kDirectory, mp::kDirectoryRemoved, oldRelative);
-      Report(mp::kDirectory, mp::kDirectoryCreated, newRelative);
+      Report(mp::kDirectory, mp::kDirectoryRemoved, oldRelative, oldSpellings);
+      Report(mp::kDirectory, mp::kDirectoryCreated, newRelative, newSpellings);
       Resync(moved);
       return;
     }
     if (directory) {
       // A directory the picture did not hold (made and moved at once):
       // the rename, and whatever is below it.
-      Report(mp::kRenamed, 0, oldRelative, newRelative);
+      Report(mp::kRenamed, 0, oldRelative, oldSpellings, newRelative, newSpellings);
       CameIn(parent, name);
       return;
     }
@@ -189,9 +206,9 @@ void TChangeMonitor::MovedTo(TWatchNode* parent, const std::string& name, bool d
     // When it has gone again by then, the removal of the old name and the
     // creation of the new one still bring the database to the disk's state:
     // the record of whatever became of the new name follows these.
-    Report(mp::kRenamed, 0, oldRelative, newRelative);
-    Report(mp::kFileDeleted, 0, oldRelative);
-    Report(mp::kFileCreated, 0, newRelative);
+    Report(mp::kRenamed, 0, oldRelative, oldSpellings, newRelative, newSpellings);
+    Report(mp::kFileDeleted, 0, oldRelative, oldSpellings);
+    Report(mp::kFileCreated, 0, newRelative, newSpellings);
     return;
   }
   if (fromVisible) WentAway(oldParent, from.Name, from.Directory, true);
@@ -304,14 +321,15 @@ void TChangeMonitor::Resync(TWatchNode* top) {
     if (node->Descriptor < 0 && !node->Link) Watch(node);
     const std::string base = tree_.RelativePath(node);
     if (!ReadDirectory(tree_.HostPath(node), entries)) entries.clear();
+    node->Names.Assign(entries);
 
     // Files that went: the program checks each entry of the directory
     // against the disk.
-    Report(mp::kFileDeleted, 0, Joined(base, "*"));
+    Report(mp::kFileDeleted, 0, Joined(base, "*"), mp::kSpellingsUnknown);
     std::set<std::string> directoriesOnDisk;
     for (const TDirectoryEntry& entry : entries) {
       if (entry.Kind == TEntryKind::File) {
-        Report(mp::kFileCreated, 0, Joined(base, entry.Name));
+        Report(mp::kFileCreated, 0, Joined(base, entry.Name), Spellings(node, entry.Name, false));
       } else {
         directoriesOnDisk.insert(entry.Name);
       }
@@ -328,8 +346,11 @@ void TChangeMonitor::Resync(TWatchNode* top) {
       const bool link = entry.Kind == TEntryKind::DirectoryLink;
       // A directory replaced by a link to one, or the other way round.
       TWatchNode* existing = tree_.Child(node, entry.Name);
-      if (existing && existing->Link != link) WentAway(node, entry.Name, true, true);
-      Report(mp::kDirectory, mp::kDirectoryCreated, Joined(base, entry.Name));
+      if (existing && existing->Link != link) {
+        WentAway(node, entry.Name, true, true);
+        node->Names.Add(entry.Name, true);  // still there, as the other kind
+      }
+      Report(mp::kDirectory, mp::kDirectoryCreated, Joined(base, entry.Name), Spellings(node, entry.Name, true));
       TWatchNode* child = tree_.AddChild(node, entry.Name, link);
       if (!link) pending.push_back(child);
     }

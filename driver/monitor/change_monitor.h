@@ -77,8 +77,12 @@ class TChangeMonitor {
   void Resync(TWatchNode* top);
   void RemoveWatches(const std::vector<int>& descriptors);
 
-  void Report(uint8_t eventCode, uint8_t subCode, const std::string& relative,
-              const std::string& newRelative = std::string());
+  // Spellings of the name in the parent, of that kind, as the parent's
+  // index holds them now (the record's count, capped).
+  static uint8_t Spellings(const TWatchNode* parent, const std::string& name, bool directory);
+  void Report(uint8_t eventCode, uint8_t subCode, const std::string& relative, uint8_t spellings,
+              const std::string& newRelative = std::string(),
+              uint8_t newSpellings = monitor_protocol::kSpellingsUnknown);
 
   int inotify_;
   TWatchTree& tree_;

@@ -138,7 +138,7 @@ int Run(const std::string& folder) {
     std::fprintf(stderr, "velkoro-monitor: no driver connected to %s\n", folder.c_str());
     return 1;
   }
-  writer.Add(mp::kReady, 0, 0, std::string());
+  writer.Add(mp::kReady, 0, 0, std::string(), std::string(), mp::kSpellingsUnknown, mp::kSpellingsUnknown);
   if (!writer.Flush()) return 1;
 
   std::vector<char> buffer(256 * 1024);

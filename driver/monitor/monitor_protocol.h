@@ -30,11 +30,24 @@ struct TRecordHeader {
   uint8_t Root;          // index into the watched folders, in the order given
   uint8_t Reserved;      // 0; a rename never crosses folders: a move
                          // between two is a removal and a creation
+  // Host names in Path's directory that the program stores as Path's last
+  // name, of the record's kind (files for 31 and 36, directories for 32,
+  // the renamed entry's kind for 37), right after the change: 0 when the
+  // name has gone without a twin, 2 or more where twins differ only in
+  // case. NewSpellings is the same for NewPath. kSpellingsUnknown where the
+  // record names no one entry (a wildcard delete).
+  uint8_t Spellings;
+  uint8_t NewSpellings;
+  uint16_t Reserved2;    // 0
   uint32_t PathLength;   // bytes of Path, which follow the header
   uint32_t NewPathLength;  // bytes of NewPath, which follow Path
 };
 #pragma pack(pop)
-static_assert(sizeof(TRecordHeader) == 12, "the header is 12 bytes on both sides");
+static_assert(sizeof(TRecordHeader) == 16, "the header is 16 bytes on both sides");
+
+constexpr uint8_t kSpellingsUnknown = 0xFF;
+// A count beyond this is sent as this: no directory holds that many twins.
+constexpr uint8_t kMostSpellings = 0xFE;
 
 // The files of the monitor's private folder. "roots" holds the watched host
 // folders, each terminated by a zero byte; "records" is the FIFO the monitor

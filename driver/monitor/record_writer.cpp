@@ -5,11 +5,13 @@
 #include <unistd.h>
 
 void TRecordWriter::Add(uint8_t eventCode, uint8_t subCode, int root, const std::string& path,
-                        const std::string& newPath) {
+                        const std::string& newPath, uint8_t spellings, uint8_t newSpellings) {
   monitor_protocol::TRecordHeader header{};
   header.EventCode = eventCode;
   header.SubCode = subCode;
   header.Root = static_cast<uint8_t>(root);
+  header.Spellings = spellings;
+  header.NewSpellings = newSpellings;
   header.PathLength = static_cast<uint32_t>(path.size());
   header.NewPathLength = static_cast<uint32_t>(newPath.size());
   buffer_.append(reinterpret_cast<const char*>(&header), sizeof header);

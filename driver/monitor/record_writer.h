@@ -13,8 +13,8 @@ class TRecordWriter {
   // the reader hangs up Control (its writer closed) in the meantime.
   TRecordWriter(int fd, int control) : fd_(fd), control_(control) {}
 
-  void Add(uint8_t eventCode, uint8_t subCode, int root, const std::string& path,
-           const std::string& newPath = std::string());
+  void Add(uint8_t eventCode, uint8_t subCode, int root, const std::string& path, const std::string& newPath,
+           uint8_t spellings, uint8_t newSpellings);
   // False when the reader has gone.
   bool Flush();
   size_t Pending() const { return buffer_.size(); }

@@ -14,12 +14,15 @@
 #include <unordered_map>
 #include <vector>
 
+#include "spelling_index.h"
+
 struct TWatchNode {
   std::string Name;
   TWatchNode* Parent = nullptr;
   int Descriptor = -1;    // -1: not watched (a link, or the watch failed)
   bool Link = false;      // a symbolic link to a directory: recorded, not entered
   std::map<std::string, std::unique_ptr<TWatchNode>> Children;
+  TSpellingIndex Names;  // every visible entry of the directory, files too
 };
 
 class TWatchTree {

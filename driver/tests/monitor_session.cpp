@@ -89,6 +89,8 @@ bool TMonitorSession::Decode(TMonitorRecord& record) {
   record.EventCode = header.EventCode;
   record.SubCode = header.SubCode;
   record.Root = header.Root;
+  record.Spellings = header.Spellings;
+  record.NewSpellings = header.NewSpellings;
   record.Path = pending_.substr(sizeof header, header.PathLength);
   record.NewPath = pending_.substr(sizeof header + header.PathLength, header.NewPathLength);
   pending_.erase(0, total);

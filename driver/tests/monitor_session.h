@@ -15,6 +15,8 @@ struct TMonitorRecord {
   int Root = 0;
   std::string Path;
   std::string NewPath;
+  uint8_t Spellings = 0;
+  uint8_t NewSpellings = 0;
 };
 
 class TMonitorSession {

@@ -21,3 +21,6 @@ using TChangeRoutine = uint32_t(__stdcall*)(TChangeRecord* record);
 
 constexpr uint32_t kSetCallback = 0x8100;
 constexpr uint32_t kReleaseRecord = 0x8101;
+// Input: a record's address, as for kReleaseRecord; output: its
+// THostSpellings. Fails for a record not in the program's hands.
+constexpr uint32_t kHostSpellings = 0x8102;

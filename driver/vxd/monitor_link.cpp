@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "../monitor/monitor_protocol.h"
+#include "monitor_protocol.h"
 #include "record_delivery.h"
 #include "whole_file.h"
 
@@ -16,6 +16,13 @@ namespace {
 // drive (about 3 s for a million files), and to end when asked.
 constexpr DWORD kReadyWaitMs = 120000;
 constexpr DWORD kStopWaitMs = 5000;
+
+THostSpellings SpellingsOf(const mp::TRecordHeader& header) {
+  THostSpellings spellings;
+  if (header.Spellings != mp::kSpellingsUnknown) spellings.Path = header.Spellings;
+  if (header.NewSpellings != mp::kSpellingsUnknown) spellings.NewPath = header.NewSpellings;
+  return spellings;
+}
 
 }  // namespace
 
@@ -122,7 +129,7 @@ void TMonitorLink::Dispatch(const TReader& reader, const char* record, TRecordBa
     newPath = AnsiDrivePath(letter, std::string(text + header.PathLength, header.NewPathLength));
   }
   batch.push_back(std::make_unique<TOutgoingRecord>(header.EventCode, header.SubCode, std::move(path),
-                                                    std::move(newPath)));
+                                                    std::move(newPath), SpellingsOf(header)));
 }
 
 void TMonitorLink::Stop() {

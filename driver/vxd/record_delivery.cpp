@@ -15,8 +15,12 @@ constexpr size_t kMostPerHandOver = 4096;
 
 }  // namespace
 
-TOutgoingRecord::TOutgoingRecord(uint8_t eventCode, uint8_t subCode, std::string path, std::string newPath)
-    : Record{nullptr, nullptr, subCode, eventCode}, Path(std::move(path)), NewPath(std::move(newPath)) {
+TOutgoingRecord::TOutgoingRecord(uint8_t eventCode, uint8_t subCode, std::string path, std::string newPath,
+                                 THostSpellings spellings)
+    : Record{nullptr, nullptr, subCode, eventCode},
+      Path(std::move(path)),
+      NewPath(std::move(newPath)),
+      Spellings(spellings) {
   Record.Path = Path.c_str();
   Record.NewPath = NewPath.c_str();
 }
@@ -162,6 +166,15 @@ void TRecordDelivery::Release(const void* address) {
   LeaveCriticalSection(&lock_);
   if (ours) delete static_cast<TOutgoingRecord*>(const_cast<void*>(address));
   if (room) SetEvent(room_);
+}
+
+bool TRecordDelivery::Spellings(const void* address, THostSpellings& spellings) {
+  EnterCriticalSection(&lock_);
+  // Read under the lock: a release on another thread may free the record.
+  const bool ours = delivered_.count(address) != 0;
+  if (ours) spellings = static_cast<const TOutgoingRecord*>(address)->Spellings;
+  LeaveCriticalSection(&lock_);
+  return ours;
 }
 
 TRecordDelivery& Delivery() {

@@ -27,13 +27,15 @@
 // One record on its way to the program, with the texts it points into. It
 // stays where it was made: its address is the record's.
 struct TOutgoingRecord {
-  TOutgoingRecord(uint8_t eventCode, uint8_t subCode, std::string path, std::string newPath);
+  TOutgoingRecord(uint8_t eventCode, uint8_t subCode, std::string path, std::string newPath,
+                  THostSpellings spellings = THostSpellings());
   TOutgoingRecord(const TOutgoingRecord&) = delete;
   TOutgoingRecord& operator=(const TOutgoingRecord&) = delete;
 
   TChangeRecord Record;  // first: its address is the record's
   std::string Path;
   std::string NewPath;
+  THostSpellings Spellings;  // the monitor's count, for kHostSpellings
 };
 using TRecordBatch = std::vector<std::unique_ptr<TOutgoingRecord>>;
 
@@ -56,6 +58,9 @@ class TRecordDelivery {
   bool Deliver(uint32_t generation, TRecordBatch& batch, HANDLE abandon);
   uint32_t Generation();
   void Release(const void* address);
+  // The host spellings the monitor counted for a record in the program's
+  // hands; false for any other address.
+  bool Spellings(const void* address, THostSpellings& spellings);
 
  private:
   static void CALLBACK HandOver(ULONG_PTR generation);

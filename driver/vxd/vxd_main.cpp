@@ -46,6 +46,21 @@ BOOL SetCallback(uintptr_t address) {
   return TRUE;
 }
 
+BOOL AnswerSpellings(uintptr_t address, void* out, DWORD outSize, DWORD* bytesReturned) {
+  THostSpellings spellings;
+  if (!out || outSize < sizeof spellings) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return FALSE;
+  }
+  if (!Delivery().Spellings(reinterpret_cast<const void*>(address), spellings)) {
+    SetLastError(ERROR_INVALID_PARAMETER);  // not a record in the program's hands
+    return FALSE;
+  }
+  memcpy(out, &spellings, sizeof spellings);
+  if (bytesReturned) *bytesReturned = sizeof spellings;
+  return TRUE;
+}
+
 }  // namespace
 
 extern "C" BOOL WINAPI VxdDeviceIoControl(DWORD code, void* in, DWORD inSize, void* out, DWORD outSize,
@@ -53,14 +68,16 @@ extern "C" BOOL WINAPI VxdDeviceIoControl(DWORD code, void* in, DWORD inSize, vo
   (void)overlapped;
   if (bytesReturned) *bytesReturned = 0;
   uintptr_t address = 0;
-  if ((code != kSetCallback && code != kReleaseRecord) || !ReadAddress(in, inSize, address)) {
-    SetLastError(code == kSetCallback || code == kReleaseRecord ? ERROR_INVALID_PARAMETER : ERROR_INVALID_FUNCTION);
+  const bool known = code == kSetCallback || code == kReleaseRecord || code == kHostSpellings;
+  if (!known || !ReadAddress(in, inSize, address)) {
+    SetLastError(known ? ERROR_INVALID_PARAMETER : ERROR_INVALID_FUNCTION);
     return FALSE;
   }
   if (code == kReleaseRecord) {
     Delivery().Release(reinterpret_cast<const void*>(address));
     return TRUE;
   }
+  if (code == kHostSpellings) return AnswerSpellings(address, out, outSize, bytesReturned);
   EnterCriticalSection(&ControlLock);
   const BOOL done = SetCallback(address);
   LeaveCriticalSection(&ControlLock);

@@ -59,18 +59,20 @@ TEST_F(DriverContractTest, EveryChangeArrivesAsARecordThatStaysValidUntilRelease
   struct TExpected {
     uint32_t EventCode, SubCode;
     std::string Path, NewPath;
+    uint32_t Spellings, NewSpellings;  // host names stored as the path's name, after the change
   };
+  constexpr uint32_t kNone = kUnknownSpellings;
   // A rename is followed by the removal of the old name and the creation of
   // the new one: idempotent when it was applied, a repair when the new name
   // had gone again before the program could check it.
   const std::vector<TExpected> expected = {
-      {32, 0, docs, ""},
-      {36, 0, docs + "\\a.txt", ""},
-      {37, 0, docs + "\\a.txt", docs + "\\b.txt"},
-      {31, 0, docs + "\\a.txt", ""},
-      {36, 0, docs + "\\b.txt", ""},
-      {31, 0, docs + "\\b.txt", ""},
-      {32, 1, docs, ""},
+      {32, 0, docs, "", 1, kNone},
+      {36, 0, docs + "\\a.txt", "", 1, kNone},
+      {37, 0, docs + "\\a.txt", docs + "\\b.txt", 0, 1},
+      {31, 0, docs + "\\a.txt", "", 0, kNone},
+      {36, 0, docs + "\\b.txt", "", 1, kNone},
+      {31, 0, docs + "\\b.txt", "", 0, kNone},
+      {32, 1, docs, "", 0, kNone},
   };
   const std::vector<TReceivedRecord> received = OnDrive();
   ASSERT_EQ(received.size(), expected.size());
@@ -91,10 +93,16 @@ TEST_F(DriverContractTest, EveryChangeArrivesAsARecordThatStaysValidUntilRelease
     if (record->EventCode == 37) {
       EXPECT_EQ(std::string(record->NewPath), expected[i].NewPath);
     }
+    THostSpellings spellings;
+    ASSERT_TRUE(session_->Spellings(received[i].Address, spellings));
+    EXPECT_EQ(spellings.Path, expected[i].Spellings);
+    EXPECT_EQ(spellings.NewPath, expected[i].NewSpellings);
   }
   EXPECT_EQ(addresses.size(), expected.size()) << "two records shared an address";
 
   for (const TReceivedRecord& record : session_->Received) EXPECT_TRUE(session_->Release(record.Address));
+  THostSpellings released;
+  EXPECT_FALSE(session_->Spellings(received.front().Address, released)) << "a released record still answered";
   // Released twice, or never delivered: ignored, and the driver goes on.
   EXPECT_TRUE(session_->Release(received.front().Address));
   int local = 0;

@@ -9,6 +9,7 @@ namespace {
 
 constexpr DWORD kSetCallback = 0x8100;
 constexpr DWORD kReleaseRecord = 0x8101;
+constexpr DWORD kHostSpellings = 0x8102;
 
 TDriverSession* Current = nullptr;
 
@@ -46,6 +47,14 @@ bool TDriverSession::Release(const void* address) {
   TDriverAddress value = reinterpret_cast<TDriverAddress>(address);
   DWORD returned = 0;
   return DriverDeviceControl(handle_, kReleaseRecord, &value, sizeof value, nullptr, 0, &returned) != FALSE;
+}
+
+bool TDriverSession::Spellings(const void* address, THostSpellings& spellings) {
+  TDriverAddress value = reinterpret_cast<TDriverAddress>(address);
+  DWORD returned = 0;
+  return DriverDeviceControl(handle_, kHostSpellings, &value, sizeof value, &spellings, sizeof spellings,
+                             &returned) &&
+         returned == sizeof spellings;
 }
 
 DWORD WINAPI TDriverSession::Routine(void* address) {

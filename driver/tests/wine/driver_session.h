@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "driver_abi.h"
+
 // The record as the driver lays it out in its memory.
 struct TRecordLayout {
   const char* Path;
@@ -39,6 +41,9 @@ class TDriverSession {
   bool Deregister();
   // Gives an address back with CTL_RELEASE_RECORD.
   bool Release(const void* address);
+  // The host spellings the driver counted for a record in the program's
+  // hands (control code 0x8102).
+  bool Spellings(const void* address, THostSpellings& spellings);
 
   // Records are copied, and released at once unless KeepRecords is set.
   bool KeepRecords = false;

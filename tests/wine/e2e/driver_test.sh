@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # The monitor driver with the installed program: a storm of changes made on
 # a fixed drive by a host program reaches the database while the program
-# runs, and the tree saved at the end of the session equals the drive; a
+# runs, and the tree saved at the end of the session equals the drive; so
+# do names that differ only in case (twins), step by step and in a flood; a
 # driver that cannot be loaded (4098) or that refuses the registration
 # (4100) ends the program with its message.
 source "$(dirname "$0")/lib.sh"
 
 MEMDB_TREE=$(find "$VELKORO_BUILD" -name memdb_tree.exe -not -path '*/CMakeFiles/*' | head -n 1)
+FIND=$(find "$VELKORO_BUILD" -name velkoro-find -type f -not -path '*/CMakeFiles/*' | head -n 1)
+[ -x "$FIND" ] || fail "no built velkoro-find in $VELKORO_BUILD"
 OUTSIDE="$SCRATCH/outside"
 
 make_drive
@@ -25,6 +28,23 @@ for i in range(10):
     tree(os.path.join(drive, "Old%02d" % i), 3, 10)
 tree(os.path.join(drive, "Outgoing"), 4, 10)
 tree(os.path.join(outside, "Incoming"), 4, 25)
+# Twins present at the scan: files, and folders with files in each.
+for path in ["Twins/Twin.txt", "Twins/twin.txt", "Twins/Pod/a.pod", "Twins/pod/a.pod", "Twins/pod/deep/b.pod"]:
+    os.makedirs(os.path.dirname(os.path.join(drive, path)), exist_ok=True)
+    open(os.path.join(drive, path), "w").close()
+# The flood's source: a tree with twins (man pages, headers) to copy in.
+for d in range(60):
+    folder = os.path.join(outside, "Flood", "man%02d" % d)
+    os.makedirs(folder)
+    for f in range(150):
+        open(os.path.join(folder, "page%03d.%d.gz" % (f, d % 9)), "w").close()
+    for twin in ("_exit.2.gz", "_Exit.2.gz", "xt_CONNMARK.h", "xt_connmark.h"):
+        open(os.path.join(folder, twin), "w").close()
+    if d % 10 == 0:
+        for twin in ("Pod", "pod"):
+            os.makedirs(os.path.join(folder, twin))
+            for f in range(20):
+                open(os.path.join(folder, twin, "p%02d.pod" % f), "w").close()
 PY
 install_fresh --drive "D:fixed:$DRIVE_D"
 
@@ -131,28 +151,76 @@ PY
 wait_until 120 driver_quiet || fail "the driver did not settle after the storm"
 end_session
 
-# The saved tree equals the drive, as the scan would record it.
-expected=$(python3 - "$DRIVE_D" <<'PY'
+# The drive as the scan would record it (every spelling of a twin its own
+# line), sorted; with FILES only its files, below the folder given.
+drive_picture() {
+  python3 - "$DRIVE_D" "${1:-}" "${2:-}" <<'PY' | LC_ALL=C sort
 import os, sys
-drive = sys.argv[1]
-lines = ["D:\\"]
-for top, dirs, files in os.walk(drive):
+drive, below, files_only = sys.argv[1], sys.argv[2], sys.argv[3]
+lines = [] if files_only else ["D:\\"]
+for top, dirs, files in os.walk(os.path.join(drive, below)):
     dirs[:] = [x for x in dirs if not x.startswith(".")]
     rel = os.path.relpath(top, drive)
     base = "D:\\" + ("" if rel == "." else rel.replace("/", "\\").upper() + "\\")
-    lines += [base + x.upper() + "\\" for x in dirs]
+    if not files_only:
+        lines += [base + x.upper() + "\\" for x in dirs]
     lines += [base + x.upper() for x in files if not x.startswith(".")]
-print("\n".join(sorted(lines)))
+print("\n".join(lines))
 PY
+}
+
+# The saved tree equals the drive, as the scan would record it.
+expect_saved_tree_equals_drive() {
+  local expected saved
+  expected=$(drive_picture)
+  saved=$(wine "$MEMDB_TREE" 'C:\VELKORO\memdb.dat' | tr -d '\r' | grep -F 'D:\' | LC_ALL=C sort)
+  [ "$(wc -l <<<"$expected")" -gt "$1" ] || fail "the drive holds fewer entries than $2 made"
+  if [ "$saved" != "$expected" ]; then
+    diff <(echo "$expected") <(echo "$saved") | head -20 >&2
+    fail "after $2 the saved tree differs from the drive ($(wc -l <<<"$saved") saved, $(wc -l <<<"$expected") on the drive)"
+  fi
+  pass "$2 ($(wc -l <<<"$expected") entries): the saved tree equals the drive"
+}
+expect_saved_tree_equals_drive 7000 "a storm of changes"
+
+# Twins, a row at a time: each change made on the host, then the running
+# program's files below Twins (as velkoro-find lists them from its live
+# database) must equal the drive's, spelling for spelling.
+start_and_wait_up
+wait_until 60 driver_folder || fail "the driver's monitor did not come up again"
+twin_rows=(
+  "twins present at the scan|:"
+  "one twin deleted|rm Twins/twin.txt"
+  "twins created live, lower case second|touch Twins/Other.txt && touch Twins/other.txt"
+  "twins created live, upper case second|touch Twins/b.txt && touch Twins/B.TXT"
+  "one of them deleted|rm Twins/other.txt"
+  "one renamed to a third name|mv Twins/b.txt Twins/Third.txt"
+  "one renamed onto the other's spelling|touch Twins/twin.txt && mv Twins/twin.txt Twins/Twin.txt"
+  "twin folders created live, with files in each|mkdir Twins/Src Twins/src && touch Twins/Src/x.c Twins/src/x.c Twins/src/y.c"
+  "a file deleted in a twin folder|rm Twins/pod/a.pod"
+  "one twin folder removed|rm -r Twins/pod"
+  "one twin folder renamed to a third name|mv Twins/src Twins/Lib"
 )
-saved=$(vktest_tree() { wine "$MEMDB_TREE" 'C:\VELKORO\memdb.dat' | tr -d '\r'; }; vktest_tree | grep -F 'D:\' | LC_ALL=C sort)
-expected=$(LC_ALL=C sort <<<"$expected")
-[ "$(wc -l <<<"$expected")" -gt 7000 ] || fail "the drive holds fewer entries than the storm made"
-if [ "$saved" != "$expected" ]; then
-  diff <(echo "$expected") <(echo "$saved") | head -20 >&2
-  fail "the saved tree differs from the drive ($(wc -l <<<"$saved") saved, $(wc -l <<<"$expected") on the drive)"
-fi
-pass "a storm of $(wc -l <<<"$expected") entries' changes: the saved tree equals the drive"
+live_twin_files() { "$FIND" --dos -0 'D:\TWINS\*' | tr '\0' '\n' | grep -F 'D:\TWINS\' | LC_ALL=C sort; }
+twins_settled() { driver_quiet && [ "$(live_twin_files)" = "$(drive_picture Twins files)" ]; }
+for row in "${twin_rows[@]}"; do
+  (cd "$DRIVE_D" && bash -c "${row#*|}") || fail "could not make the change: ${row%%|*}"
+  if ! wait_until 60 twins_settled; then
+    diff <(drive_picture Twins files) <(live_twin_files) | head -10 >&2
+    fail "twins, ${row%%|*}: the live database differs from the drive"
+  fi
+done
+pass "twins: the live database equals the drive after each of ${#twin_rows[@]} rows"
+
+# A flood of tens of thousands of changes with twins in it, far past the
+# kernel's queue of changes: copied in as hard links, renamed, half
+# removed, more added.
+(cd "$DRIVE_D" && cp -al "$OUTSIDE/Flood" Flood && mv Flood Flooded && cp -al "$OUTSIDE/Flood" Second &&
+  rm -r Flooded/man0* Flooded/man2* Flooded/man4* && mkdir -p More && cp -al "$OUTSIDE/Flood/man01" More/ &&
+  rm -r Twins/Src && mv Second/man10 Second/MAN10) || fail "could not make the flood"
+wait_until 180 driver_quiet || fail "the driver did not settle after the flood"
+end_session
+expect_saved_tree_equals_drive 20000 "a flood with twins and the twin rows"
 
 # Starts the program, expects the driver's error box, keeps a picture of
 # it, dismisses it and expects the program to end.
