@@ -7,6 +7,10 @@
 
 TDatabaseHost& Win32DatabaseHost();
 
+// A directory's enumeration through Wine's FindFirstFileA alone; nullptr
+// when it cannot be started.
+std::unique_ptr<TDirectoryEnumeration> FindFileEnumeration(const std::string& pattern);
+
 // Lets the calling thread reuse each drive's type for a second instead of
 // asking the platform at every change operation (the driver-link thread).
 void ReuseDriveTypesOnThisThread();
