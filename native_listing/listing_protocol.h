@@ -60,6 +60,10 @@ constexpr const char* kOpenedFile = "opened";
 // paths near MAX_PATH, and there the program asks Wine itself.
 constexpr size_t kLongestPattern = 240;
 
+// No directory's listing comes near this (ten million long names); bytes
+// that claim more are not a listing.
+constexpr uint64_t kLargestListing = uint64_t{1} << 30;
+
 struct TEntry {
   std::string Name;
   uint32_t Attributes = 0;
@@ -97,8 +101,11 @@ inline size_t DecodeListing(const char* data, size_t size, TListing& listing) {
   TListingHeader header;
   if (size < sizeof header) return 0;
   std::memcpy(&header, data, sizeof header);
-  if (header.Status > kEnd) return SIZE_MAX;
   const uint64_t total = uint64_t{sizeof header} + header.PathLength + header.EntryBytes;
+  if (header.Status > kEnd || total > kLargestListing ||
+      header.EntryCount > header.EntryBytes / sizeof(TEntryHeader)) {
+    return SIZE_MAX;
+  }
   if (total > size) return 0;
   listing.Status = header.Status;
   listing.Path.assign(data + sizeof header, header.PathLength);

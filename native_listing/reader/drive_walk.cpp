@@ -120,6 +120,7 @@ class TDriveWalk {
       listing.Status = lp::kUnlisted;
     } else {
       if (!path.empty()) AddDotEntries(directory, listing);
+      size_t bytes = sizeof(lp::TListingHeader) + path.size();
       for (const std::string& name : names) {
         lp::TEntry entry;
         bool realDirectory = false;
@@ -129,6 +130,11 @@ class TDriveWalk {
           break;
         }
         if (outcome == TEntryOutcome::Dropped) continue;
+        bytes += sizeof(lp::TEntryHeader) + name.size();
+        if (bytes > lp::kLargestListing / 2) {
+          listing.Status = lp::kUnlisted;  // too large for one listing: Wine reads it
+          break;
+        }
         entry.Entered = realDirectory && name[0] != '.' && PlainName(name) &&
                         prefixLength + CharacterCount(name) + 1 + kWildcard <= lp::kLongestPattern;
         listing.Entries.push_back(std::move(entry));

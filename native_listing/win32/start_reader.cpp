@@ -20,12 +20,9 @@ bool StartHostProgramAndWait(const std::wstring& program, const std::wstring& co
     return false;
   }
   // A host program under Wine has no process handle to wait on, and Wine
-  // leaves the thread handle undefined (not zero): only a real process
-  // handle is closed.
-  if (process.hProcess) {
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-  }
+  // fills the answer with whatever was on its stack: the handle values
+  // there may be any handle of this process (its standard output, a file
+  // being read), so none of them is closed.
   const DWORD start = GetTickCount();
   while (!ready()) {
     if (GetTickCount() - start >= waitMs) return false;
