@@ -11,7 +11,7 @@
 #     in 100,000 directories under Wine;
 #  3. the same save and load natively (bench/run-file-bench.sh).
 #
-#   bench/run-wine-bench.sh [--files N] [--directories N] [--tree DIR] [--rounds N] [--no-native]
+#   bench/run-wine-bench.sh [--files N] [--directories N] [--tree DIR] [--rounds N] [--peer-runs N] [--no-native]
 #
 # The scan's tree defaults to 110,000 files in 11,000 directories; --tree
 # scans DIR as it is instead (such as /usr). Builds in
@@ -31,6 +31,7 @@ while [ $# -gt 0 ]; do
     --rounds) rounds=$2; shift 2 ;;
     --no-native) native=0; shift ;;
     --tree) given_tree=$2; shift 2 ;;
+    --peer-runs) find_runs=$2; shift 2 ;;
     *) echo "run-wine-bench: unknown argument $1" >&2; exit 2 ;;
   esac
 done

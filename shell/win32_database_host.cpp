@@ -89,7 +89,11 @@ class TWin32DatabaseHost : public TDatabaseHost {
   // Under Wine a drive that is a host folder is listed by a native reader
   // beside the program; whatever it does not list, Wine does.
   std::unique_ptr<TDirectoryEnumeration> FindFirst(const std::string& pattern) override {
-    if (auto listed = nativeListings_.FindFirst(pattern, [this] { ProcessMessages(); })) return listed;
+    const auto keepWaiting = [this] {
+      ProcessMessages();
+      return !TerminateRequested();
+    };
+    if (auto listed = nativeListings_.FindFirst(pattern, keepWaiting)) return listed;
     return FindFileEnumeration(pattern);
   }
 

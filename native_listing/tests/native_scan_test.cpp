@@ -102,7 +102,7 @@ class TScanHost : public TDatabaseHost {
   std::unique_ptr<TDirectoryEnumeration> FindFirst(const std::string& pattern) override {
     BeforeFindFirst(pattern);
     std::unique_ptr<TDirectoryEnumeration> found;
-    if (source_ != TListingSource::WineOnly) found = native_.FindFirst(pattern, [] {});
+    if (source_ != TListingSource::WineOnly) found = native_.FindFirst(pattern, [] { return true; });
     if (!found) found = FindFileEnumeration(pattern);
     if (!found) return nullptr;
     return std::make_unique<TRecording>(std::move(found), Listings[pattern]);

@@ -38,13 +38,13 @@ size_t ListingBytes(const lp::TListing& listing) {
 }  // namespace
 
 TListingSession::TListingSession(const std::wstring& readerProgram, const std::string& hostRoot,
-                                 const std::function<void()>& whileWaiting) {
+                                 const std::function<bool()>& whileWaiting) {
   if (!Start(readerProgram, hostRoot, whileWaiting)) Fail();
   announced_.insert(std::string());
 }
 
 bool TListingSession::Start(const std::wstring& readerProgram, const std::string& hostRoot,
-                            const std::function<void()>& whileWaiting) {
+                            const std::function<bool()>& whileWaiting) {
   // A name no other run uses: the Windows process id (which programs of
   // other prefixes may share) and the tick count, counted on while taken.
   const std::string base =

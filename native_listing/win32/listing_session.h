@@ -17,10 +17,10 @@
 
 class TListingSession {
  public:
-  // Starts the reader and waits, calling whileWaiting, until it is ready;
-  // Started() tells whether it is.
+  // Starts the reader and waits, calling whileWaiting, until it is ready or
+  // whileWaiting says to stop; Started() tells whether it is.
   TListingSession(const std::wstring& readerProgram, const std::string& hostRoot,
-                  const std::function<void()>& whileWaiting);
+                  const std::function<bool()>& whileWaiting);
   // Closes the stream, which ends the reader, and removes its folder.
   ~TListingSession();
   TListingSession(const TListingSession&) = delete;
@@ -35,7 +35,7 @@ class TListingSession {
 
  private:
   bool Start(const std::wstring& readerProgram, const std::string& hostRoot,
-             const std::function<void()>& whileWaiting);
+             const std::function<bool()>& whileWaiting);
   bool ReadListing(listing_protocol::TListing& listing);
   void Fail();
 

@@ -60,7 +60,7 @@ TNativeListings::TNativeListings(std::wstring readerProgram, TFindFirstFunction 
 TNativeListings::~TNativeListings() = default;
 
 std::unique_ptr<TDirectoryEnumeration> TNativeListings::FindFirst(const std::string& pattern,
-                                                                  const std::function<void()>& whileWaiting) {
+                                                                  const std::function<bool()>& whileWaiting) {
   if (!DriveLetterPattern(pattern) || pattern.size() > lp::kLongestPattern) return nullptr;
   const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(pattern[0])));
   lp::TListing listing;

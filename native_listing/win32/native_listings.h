@@ -24,9 +24,10 @@ class TNativeListings {
   TNativeListings(std::wstring readerProgram, TFindFirstFunction findFirst);
   ~TNativeListings();
 
-  // whileWaiting runs while a reader starts (the scan's message loop).
+  // whileWaiting runs while a reader starts (the scan's message loop); a
+  // false from it (the user cancelled) gives up the reader.
   std::unique_ptr<TDirectoryEnumeration> FindFirst(const std::string& pattern,
-                                                   const std::function<void()>& whileWaiting);
+                                                   const std::function<bool()>& whileWaiting);
 
   // How many listings came from a reader since this was made.
   size_t ListingsServed() const { return served_; }

@@ -9,7 +9,7 @@ constexpr DWORD kPollMs = 2;
 }  // namespace
 
 bool StartHostProgramAndWait(const std::wstring& program, const std::wstring& commandLine,
-                             const std::function<bool()>& ready, const std::function<void()>& whileWaiting,
+                             const std::function<bool()>& ready, const std::function<bool()>& whileWaiting,
                              DWORD waitMs) {
   std::wstring line = L"\"" + program + L"\" " + commandLine;
   STARTUPINFOW startup = {};
@@ -25,8 +25,7 @@ bool StartHostProgramAndWait(const std::wstring& program, const std::wstring& co
   // being read), so none of them is closed.
   const DWORD start = GetTickCount();
   while (!ready()) {
-    if (GetTickCount() - start >= waitMs) return false;
-    whileWaiting();
+    if (GetTickCount() - start >= waitMs || !whileWaiting()) return false;
     Sleep(kPollMs);
   }
   return true;

@@ -9,8 +9,8 @@
 
 // Runs program (a Windows path to a host executable) with commandLine, and
 // waits up to waitMs until ready() holds, calling whileWaiting() between
-// looks. False when the program is not there, does not start, or is not
-// ready in time.
+// looks; a false from it ends the wait. False when the program is not
+// there, does not start, or is not ready in time.
 bool StartHostProgramAndWait(const std::wstring& program, const std::wstring& commandLine,
-                             const std::function<bool()>& ready, const std::function<void()>& whileWaiting,
+                             const std::function<bool()>& ready, const std::function<bool()>& whileWaiting,
                              DWORD waitMs);
