@@ -24,7 +24,8 @@ touch Ωmega.txt привет.txt 'emoji-😀.txt' ā-macron.txt ǅ.txt
 mkdir ελληνικά Łódź ā-dir 'emoji-dir-😀' && touch ελληνικά/α.txt Łódź/x.txt ā-dir/y.txt 'emoji-dir-😀/z.txt'
 touch $'bad\xffutf8.txt' $'trunc\xc3' $'overlong\xc0\xaf' $'surrogate\xed\xa0\x80' $'\x80\x81lead'
 mkdir $'baddir\xfe\xff' $'ok\xc3\xa9\xff' && touch $'baddir\xfe\xff/inside.txt' $'ok\xc3\xa9\xff/inside.txt'
-touch Case.txt case.txt CASE.TXT
+touch Case.txt case.txt CASE.TXT 'a_b' aB 'a[b' 'a^b' 'a`b' 'A~b' 'a{b'
+mkdir 'd_x' dY 'd[z' && touch 'd_x/1' dY/2 'd[z/3'
 for d in Mixed mixed MIXED; do mkdir "$d" && touch "$d/only-in-$d.txt"; done
 path=deep
 for level in $(seq -w 1 60); do path="$path/d$level"; done
