@@ -11,13 +11,10 @@ bool THostProgram::Start(const std::wstring& program, const std::wstring& argume
                                                   nullptr, nullptr, &startup, &process)) {
     return false;
   }
-  // Wine leaves the thread handle of a host program undefined (not zero):
-  // closing it would close some other handle of the process. Only with a
-  // real process handle is the thread handle real too.
-  if (process.hProcess) {
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-  }
+  // A host program under Wine has no process handle to wait on, and Wine
+  // leaves in the answer whatever was on its stack: those values may name
+  // any handle of this process (its standard output, a file being read), so
+  // none of them is closed.
   return true;
 }
 

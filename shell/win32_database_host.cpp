@@ -4,8 +4,10 @@
 
 #include "application.h"
 #include "drive_types.h"
+#include "native_listings.h"
 #include "settings_store.h"
 #include "splash.h"
+#include "wine_host.h"
 
 namespace {
 
@@ -58,11 +60,15 @@ class TWin32DatabaseHost : public TDatabaseHost {
     return true;
   }
 
+  // Under Wine a drive that is a host folder is listed by a native reader
+  // beside the program; whatever it does not list, Wine does.
   std::unique_ptr<TDirectoryEnumeration> FindFirst(const std::string& pattern) override {
-    WIN32_FIND_DATAA data;
-    const HANDLE handle = FindFirstFileA(pattern.c_str(), &data);
-    if (handle == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<TFindEnumeration>(handle, data);
+    const auto keepWaiting = [this] {
+      ProcessMessages();
+      return !TerminateRequested();
+    };
+    if (auto listed = nativeListings_.FindFirst(pattern, keepWaiting)) return listed;
+    return FindFileEnumeration(pattern);
   }
 
   uint32_t FileAttributes(const std::string& path) override { return GetFileAttributesA(path.c_str()); }
@@ -126,11 +132,19 @@ class TWin32DatabaseHost : public TDatabaseHost {
 
  private:
   static constexpr DWORD kPumpIntervalMs = 10;
+  TNativeListings nativeListings_{FileBesideModule(nullptr, L"velkoro-scan-reader"), FindFileEnumeration};
   DWORD lastPump_ = 0;
   bool pumpedOnce_ = false;
 };
 
 }  // namespace
+
+std::unique_ptr<TDirectoryEnumeration> FindFileEnumeration(const std::string& pattern) {
+  WIN32_FIND_DATAA data;
+  const HANDLE handle = FindFirstFileA(pattern.c_str(), &data);
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  return std::make_unique<TFindEnumeration>(handle, data);
+}
 
 TDatabaseHost& Win32DatabaseHost() {
   static TWin32DatabaseHost host;

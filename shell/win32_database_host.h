@@ -6,3 +6,7 @@
 #include "database_host.h"
 
 TDatabaseHost& Win32DatabaseHost();
+
+// A directory's enumeration through Wine's FindFirstFileA alone; nullptr
+// when it cannot be started.
+std::unique_ptr<TDirectoryEnumeration> FindFileEnumeration(const std::string& pattern);

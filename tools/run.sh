@@ -50,7 +50,7 @@ done
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$(velkoro_toolchain "$arch")" \
   -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j 2 --target Velkoro vkhook setup vktest velkoro_vxd velkoro_monitor velkoro_find velkoro_find_channel
+cmake --build "$build" -j 2 --target Velkoro vkhook setup vktest velkoro_vxd velkoro_monitor velkoro_find velkoro_find_channel velkoro_scan_reader
 # The help file, and the command with which the autostarted session ends.
 cmake --build "$build" -j 2 --target velkoro_help endsession
 

@@ -48,7 +48,7 @@ build_product() {
 # tests, and the installed program with its driver, help, test tool and
 # shell command.
 differing_targets=(hook_probe driver_tests velkoro_vxd velkoro_monitor Velkoro setup vktest velkoro_help
-  velkoro_find velkoro_find_channel)
+  velkoro_find velkoro_find_channel velkoro_scan_reader)
 # ARCH PREFIX CTEST_ARGUMENTS...: the tests in a Wine session of their own.
 run_product_tests() {
   local test_arch=$1 prefix=$2

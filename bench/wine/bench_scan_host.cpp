@@ -2,8 +2,11 @@
 
 #include <windows.h>
 
-TBenchScanHost::TBenchScanHost(TDatabaseHost& product, TPumpMode pump)
-    : product_(product), pump_(pump) {}
+#include "bench_figures.h"
+#include "win32_database_host.h"
+
+TBenchScanHost::TBenchScanHost(TDatabaseHost& product, TPumpMode pump, TListingMode listings)
+    : product_(product), pump_(pump), listings_(listings) {}
 
 std::unique_ptr<TDatabaseLock> TBenchScanHost::CreateLock() { return product_.CreateLock(); }
 
@@ -16,6 +19,7 @@ bool TBenchScanHost::DiskFreeSpace(const std::string& rootPath, TDiskSpace& spac
 }
 
 std::unique_ptr<TDirectoryEnumeration> TBenchScanHost::FindFirst(const std::string& pattern) {
+  if (listings_ == TListingMode::WineOnly) return FindFileEnumeration(pattern);
   return product_.FindFirst(pattern);
 }
 
@@ -60,7 +64,13 @@ void TBenchScanHost::ProcessMessages() {
   }
 }
 
-bool TBenchScanHost::TerminateRequested() { return product_.TerminateRequested(); }
+bool TBenchScanHost::TerminateRequested() {
+  const double now = Now();
+  if (lastCheck_ > 0 && now - lastCheck_ > longestGap_) longestGap_ = now - lastCheck_;
+  lastCheck_ = now;
+  if (cancelFrom_ > 0 && now >= cancelFrom_) return true;
+  return product_.TerminateRequested();
+}
 
 void TBenchScanHost::SetProgress(int position) {
   ++progressCalls_;
@@ -69,6 +79,8 @@ void TBenchScanHost::SetProgress(int position) {
 }
 
 void TBenchScanHost::ResetProgress() {
+  lastCheck_ = 0;
+  longestGap_ = 0;
   progressCalls_ = 0;
   lastProgress_ = 0;
   wentBackwards_ = false;

@@ -17,9 +17,14 @@ enum class TPumpMode {
 
 constexpr unsigned kThrottledPumpMs = 10;
 
+// Where the scan's listings come from: the product's choice (a native
+// reader for a drive that is a host folder, else Wine), or Wine's
+// FindFirstFileA alone, as the scan read every drive before the reader.
+enum class TListingMode { Product, WineOnly };
+
 class TBenchScanHost : public TDatabaseHost {
  public:
-  TBenchScanHost(TDatabaseHost& product, TPumpMode pump);
+  TBenchScanHost(TDatabaseHost& product, TPumpMode pump, TListingMode listings = TListingMode::Product);
 
   std::unique_ptr<TDatabaseLock> CreateLock() override;
   unsigned DriveType(const std::string& rootPath) override;
@@ -42,9 +47,19 @@ class TBenchScanHost : public TDatabaseHost {
   int LastProgress() const { return lastProgress_; }
   bool ProgressWentBackwards() const { return wentBackwards_; }
 
+  // The user's Cancel, as the scan sees it: requested from the moment
+  // seconds (Now()) on; 0 never. And the longest time the scan went without
+  // looking for it, since the last reset.
+  void CancelFrom(double seconds) { cancelFrom_ = seconds; }
+  double LongestGapBetweenChecks() const { return longestGap_; }
+
  private:
   TDatabaseHost& product_;
   const TPumpMode pump_;
+  const TListingMode listings_;
+  double cancelFrom_ = 0;
+  double lastCheck_ = 0;
+  double longestGap_ = 0;
   unsigned long lastPumpTick_ = 0;
   int progressCalls_ = 0;
   int lastProgress_ = 0;

@@ -9,6 +9,7 @@
 #include "bare_walk.h"
 #include "bench_figures.h"
 #include "bench_scan_host.h"
+#include "exceptions.h"
 #include "memory_db.h"
 #include "tree_generator.h"
 #include "win32_database_host.h"
@@ -16,6 +17,8 @@
 namespace {
 
 constexpr double kOverheadTargetPercent = 25;
+// The splash panel's Cancel must act within this of the click.
+constexpr double kCancelTargetMs = 100;
 
 TWalkCount CountTree(TMemoryDB& database) {
   TLockGuard guard(*database.Lock);
@@ -38,6 +41,7 @@ struct TSubject {
   std::unique_ptr<TBenchScanHost> Host;
   std::unique_ptr<TMemoryDB> Database;
   std::vector<double> Seconds;
+  double LongestGap = 0;  // between two looks for a cancel, over all runs
 };
 
 std::unique_ptr<TSubject> Walk() {
@@ -46,10 +50,10 @@ std::unique_ptr<TSubject> Walk() {
   return subject;
 }
 
-std::unique_ptr<TSubject> Scan(const char* name, TPumpMode pump) {
+std::unique_ptr<TSubject> Scan(const char* name, TPumpMode pump, TListingMode listings = TListingMode::Product) {
   auto subject = std::make_unique<TSubject>();
   subject->Name = name;
-  subject->Host = std::make_unique<TBenchScanHost>(Win32DatabaseHost(), pump);
+  subject->Host = std::make_unique<TBenchScanHost>(Win32DatabaseHost(), pump, listings);
   subject->Database = std::make_unique<TMemoryDB>(*subject->Host);
   return subject;
 }
@@ -63,6 +67,7 @@ bool TimeRun(TSubject& subject, const std::string& databaseFile, const TWalkCoun
     const double start = Now();
     subject.Database->ScanDrives(databaseFile);
     subject.Seconds.push_back(Now() - start);
+    subject.LongestGap = std::max(subject.LongestGap, subject.Host->LongestGapBetweenChecks());
     found = CountTree(*subject.Database);
     if (subject.Host->ProgressWentBackwards()) {
       std::fprintf(stderr, "%s: the progress position moved backwards\n", subject.Name.c_str());
@@ -85,6 +90,23 @@ bool TimeRun(TSubject& subject, const std::string& databaseFile, const TWalkCoun
 double PerSecond(size_t entries, double seconds) { return seconds > 0 ? entries / seconds : 0; }
 
 double OverheadPercent(double seconds, double floor) { return (seconds / floor - 1) * 100; }
+
+// A scan cancelled at a share of its way through: the time from the
+// request to the scan's ETerminate reaching its caller, its reader ended
+// and every enumeration closed on the way. Negative when the scan was not
+// cancelled.
+double CancelSeconds(double scanSeconds, double share, const std::string& databaseFile) {
+  TBenchScanHost host(Win32DatabaseHost(), TPumpMode::EveryEntry);
+  TMemoryDB database(host);
+  const double requested = Now() + scanSeconds * share;
+  host.CancelFrom(requested);
+  try {
+    database.ScanDrives(databaseFile + ".cancelled");
+  } catch (const ETerminate&) {
+    return Now() - requested;
+  }
+  return -1;
+}
 
 }  // namespace
 
@@ -109,6 +131,8 @@ bool RunScanBenchmark(int rounds, const std::string& databaseFile) {
   subjects.push_back(Scan("scan", TPumpMode::EveryEntry));
   subjects.push_back(Scan("scan_no_pump", TPumpMode::Never));
   subjects.push_back(Scan("scan_pump_10ms", TPumpMode::Throttled));
+  // The scan as it was before its listings came from a native reader.
+  subjects.push_back(Scan("scan_wine_only", TPumpMode::EveryEntry, TListingMode::WineOnly));
   TSubject& walk = *subjects[0];
   TSubject& scan = *subjects[1];
 
@@ -147,6 +171,26 @@ bool RunScanBenchmark(int rounds, const std::string& databaseFile) {
   RecordFigure("pump_cost_per_entry", (scanMedian - noPumpMedian) / entries * 1e6, "us", 0);
   RecordFigure("scan_save_alone", saveSeconds * 1e3, "ms", 0);
   RecordFigure("scan_over_walk_paired_median", Median(pairedOverhead), "%", 0);
+  RecordFigure("scan_wine_only_over_scan", Median(subjects[4]->Seconds) / scanMedian, "x", 0);
+  RecordFigure("scan_longest_gap_between_cancel_checks", scan.LongestGap * 1e3, "ms", kCancelTargetMs);
+  // The same through Wine alone: what other work on the machine makes of
+  // the gaps, whatever the listings' source.
+  RecordFigure("scan_wine_only_longest_gap", subjects[4]->LongestGap * 1e3, "ms", 0);
+  const double fastestScan = *std::min_element(scan.Seconds.begin(), scan.Seconds.end());
+  // Cancels at five points of the fastest scan's time: the worst of them is
+  // the figure. A scan that ends before its cancel measures nothing.
+  double cancel = -1;
+  for (const double share : {0.1, 0.3, 0.5, 0.7, 0.9}) {
+    const double seconds = CancelSeconds(fastestScan, share, databaseFile);
+    if (seconds < 0) {
+      std::printf("cancel at %.0f%% of the scan: the scan ended first\n", share * 100);
+      continue;
+    }
+    std::printf("cancel at %.0f%% of the scan: %.1f ms\n", share * 100, seconds * 1e3);
+    cancel = std::max(cancel, seconds);
+  }
+  if (cancel < 0) std::fprintf(stderr, "no scan was cancelled\n");
+  if (cancel >= 0) RecordFigure("scan_cancel_after_request_worst", cancel * 1e3, "ms", kCancelTargetMs);
   // The fastest run of each is the one least disturbed by other work on
   // the machine.
   const double walkBest = *std::min_element(walk.Seconds.begin(), walk.Seconds.end());
@@ -156,5 +200,5 @@ bool RunScanBenchmark(int rounds, const std::string& databaseFile) {
   RecordFigure("scan_over_walk_best", OverheadPercent(scanBest, walkBest), "%", 0);
   RecordFigure("scan_over_walk", OverheadPercent(scanMedian, walkMedian), "%",
                kOverheadTargetPercent);
-  return saved;
+  return saved && cancel >= 0;
 }
