@@ -10,7 +10,10 @@
 start_private_display() {
   local number_file
   number_file=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
+  # -noreset: an X server resets when its last client leaves, and refuses
+  # connections while it does, so that a test opening the display just
+  # after another closed its last one would find no server.
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$number_file" >/dev/null 2>&1 &
   PRIVATE_DISPLAY_PID=$!
   for _ in $(seq 1 100); do
     local display
