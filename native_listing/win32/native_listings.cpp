@@ -75,7 +75,7 @@ std::unique_ptr<TDirectoryEnumeration> TNativeListings::FindFirst(const std::str
     auto session = std::make_shared<TListingSession>(readerProgram_, hostRoot, whileWaiting);
     if (!session->Started()) return nullptr;
     session_ = session;
-    if (session->Take(std::string(), listing) && WineListing(listing, entries)) {
+    if (session->Take(std::string(), listing) && WineListing(listing, entries, whileWaiting)) {
       ++served_;
       return std::make_unique<TListedEnumeration>(std::move(entries), std::move(session));
     }
@@ -88,7 +88,7 @@ std::unique_ptr<TDirectoryEnumeration> TNativeListings::FindFirst(const std::str
   std::string hostPath;
   if (!session || letter != letter_ ||
       !PlainHostPath(pattern.substr(3, pattern.size() - 3 - 4), hostPath) || !session->Take(hostPath, listing) ||
-      !WineListing(listing, entries)) {
+      !WineListing(listing, entries, whileWaiting)) {
     return nullptr;
   }
   ++served_;

@@ -24,8 +24,9 @@ class TNativeListings {
   TNativeListings(std::wstring readerProgram, TFindFirstFunction findFirst);
   ~TNativeListings();
 
-  // whileWaiting runs while a reader starts (the scan's message loop); a
-  // false from it (the user cancelled) gives up the reader.
+  // whileWaiting runs while a reader starts and while a large listing is
+  // spelt (the scan's message loop); a false from it (the user cancelled)
+  // gives up the reader, or leaves the listing empty.
   std::unique_ptr<TDirectoryEnumeration> FindFirst(const std::string& pattern,
                                                    const std::function<bool()>& whileWaiting);
 

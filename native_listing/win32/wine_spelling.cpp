@@ -78,7 +78,19 @@ struct TWideEntry {
 
 }  // namespace
 
-bool WineListing(const lp::TListing& listing, std::vector<TFoundEntry>& entries) {
+bool WineListing(const lp::TListing& listing, std::vector<TFoundEntry>& entries,
+                 const std::function<bool()>& keepGoing) {
+  // A few thousand names take about as long as the scan lets pass between
+  // two runs of its message loop (10 ms).
+  constexpr size_t kNamesBetweenAsks = 2048;
+  size_t sinceAsked = 0;
+  const auto cancelled = [&] {
+    if (++sinceAsked < kNamesBetweenAsks) return false;
+    sinceAsked = 0;
+    if (keepGoing()) return false;
+    entries.clear();
+    return true;
+  };
   const TWineRoutines& wine = Routines();
   if (!wine.Upcase || !wine.ToAnsi) return false;
   entries.clear();
@@ -86,6 +98,7 @@ bool WineListing(const lp::TListing& listing, std::vector<TFoundEntry>& entries)
   std::vector<TWideEntry> named;
   named.reserve(listing.Entries.size());
   for (const lp::TEntry& entry : listing.Entries) {
+    if (cancelled()) return true;
     if (entry.Name == "." || entry.Name == "..") {
       entries.push_back({entry.Name, entry.Attributes, entry.SizeLow});
     } else {
@@ -103,6 +116,7 @@ bool WineListing(const lp::TListing& listing, std::vector<TFoundEntry>& entries)
   });
   char ansi[MAX_PATH * 2];
   for (const TWideEntry& item : named) {
+    if (cancelled()) return true;
     ULONG length = 0;
     wine.ToAnsi(ansi, sizeof ansi, &length, item.Name.data(), static_cast<ULONG>(item.Name.size() * sizeof(WCHAR)));
     entries.push_back({std::string(ansi, length), item.Entry->Attributes, item.Entry->SizeLow});

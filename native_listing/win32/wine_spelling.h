@@ -2,6 +2,7 @@
 // way back from an ANSI path to the host's names.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,12 @@
 // and ".." first, then the rest sorted by their UTF-16 names compared
 // without regard to case, ties broken exactly: Wine's own conversion and
 // comparison routines do the work. False when this Wine has none of them.
-bool WineListing(const listing_protocol::TListing& listing, std::vector<TFoundEntry>& entries);
+// A folder of tens of thousands of names takes a good part of a second, so
+// keepGoing is asked every few thousand names, as the scan asks at each
+// entry: a false from it (the user cancelled) leaves the listing empty, as
+// the scan it was for ends at its next entry.
+bool WineListing(const listing_protocol::TListing& listing, std::vector<TFoundEntry>& entries,
+                 const std::function<bool()>& keepGoing);
 
 // The host path below the drive's folder ('/'-separated UTF-8) of the ANSI
 // path below the drive's root ('\'-separated), when Wine is certain to reach
