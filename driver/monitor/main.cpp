@@ -22,6 +22,7 @@
 
 #include "change_monitor.h"
 #include "monitor_protocol.h"
+#include "published_fifo.h"
 #include "record_writer.h"
 #include "unique_fd.h"
 #include "watch_tree.h"
@@ -61,20 +62,6 @@ struct TWatchedFolder {
   TWatchTree Tree;
   TChangeMonitor Monitor;
 };
-
-TFd MakeFifo(const std::string& folder, const char* name, int flags) {
-  const std::string path = folder + "/" + name;
-  const std::string temporary = path + ".new";
-  unlink(temporary.c_str());
-  if (mkfifo(temporary.c_str(), 0600) != 0) return TFd();
-  TFd fd(open(temporary.c_str(), flags | O_CLOEXEC));
-  if (!fd.valid() || rename(temporary.c_str(), path.c_str()) != 0) {
-    fd.reset();
-    unlink(temporary.c_str());
-    return TFd();
-  }
-  return fd;
-}
 
 void RemoveFolder(const std::string& folder) {
   for (const char* name : {mp::kRootsFile, mp::kRecordsFifo, mp::kControlFifo}) {
@@ -120,8 +107,8 @@ int Run(const std::string& folder) {
   // The control FIFO has no writer yet: opened without waiting. The records
   // FIFO is opened for reading as well, so that this side never waits for
   // the driver to open it and the driver never waits for this side.
-  TFd control = MakeFifo(folder, mp::kControlFifo, O_RDONLY | O_NONBLOCK);
-  TFd records = control.valid() ? MakeFifo(folder, mp::kRecordsFifo, O_RDWR | O_NONBLOCK) : TFd();
+  TFd control = PublishFifo(folder + "/" + mp::kControlFifo, O_RDONLY | O_NONBLOCK);
+  TFd records = control.valid() ? PublishFifo(folder + "/" + mp::kRecordsFifo, O_RDWR | O_NONBLOCK) : TFd();
   if (!records.valid()) {
     std::fprintf(stderr, "velkoro-monitor: cannot set up: %s\n", std::strerror(errno));
     return 1;

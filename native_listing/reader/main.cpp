@@ -18,6 +18,7 @@
 
 #include "drive_walk.h"
 #include "listing_protocol.h"
+#include "published_fifo.h"
 
 namespace lp = listing_protocol;
 
@@ -51,26 +52,19 @@ bool WriteAll(int fd, const std::string& bytes) {
 // close ends the reader's next write.
 int OpenListings(const std::string& folder) {
   const std::string fifo = folder + "/" + lp::kListingsFifo;
-  const std::string temporary = fifo + ".new";
-  if (mkfifo(temporary.c_str(), 0600) != 0) return -1;
-  const int both = open(temporary.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-  if (both < 0 || rename(temporary.c_str(), fifo.c_str()) != 0) {
-    unlink(temporary.c_str());
-    if (both >= 0) close(both);
-    return -1;
-  }
+  TFd both = PublishFifo(fifo, O_RDWR | O_NONBLOCK);
+  if (!both.valid()) return -1;
   const std::string opened = folder + "/" + lp::kOpenedFile;
   struct stat status;
   for (int waited = 0; stat(opened.c_str(), &status) != 0; waited += kPollMs) {
     if (waited >= kOpenWaitMs) {
-      close(both);
       unlink(fifo.c_str());
       return -1;
     }
     usleep(kPollMs * 1000);
   }
   const int writer = open(fifo.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK);
-  close(both);
+  both.reset();
   // Both ends are open: the name can go (Wine cannot remove a FIFO).
   unlink(fifo.c_str());
   if (writer < 0) return -1;

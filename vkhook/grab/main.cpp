@@ -19,29 +19,12 @@
 
 #include "grab_protocol.h"
 #include "grab_session.h"
-#include "unique_fd.h"
+#include "published_fifo.h"
 #include "x_errors.h"
 
 namespace gp = grab_protocol;
 
 namespace {
-
-// Made under a temporary name and renamed into place once this side holds
-// it open: the library opens a FIFO only when it sees its final name, and
-// then never waits for this side.
-int MakeFifo(const std::string& folder, const char* name, int flags) {
-  const std::string path = folder + "/" + name;
-  const std::string temporary = path + ".new";
-  unlink(temporary.c_str());
-  if (mkfifo(temporary.c_str(), 0600) != 0) return -1;
-  const int fd = open(temporary.c_str(), flags | O_CLOEXEC);
-  if (fd < 0 || rename(temporary.c_str(), path.c_str()) != 0) {
-    if (fd >= 0) close(fd);
-    unlink(temporary.c_str());
-    return -1;
-  }
-  return fd;
-}
 
 void RemoveFolder(const std::string& folder) {
   for (const char* name : {gp::kControlFifo, gp::kEventsFifo}) unlink((folder + "/" + name).c_str());
@@ -69,8 +52,8 @@ int Run(const std::string& folder) {
   // The control FIFO has no writer yet: opened without waiting. The events
   // FIFO is opened for reading as well, so that neither side waits for the
   // other to open it.
-  TFd control(MakeFifo(folder, gp::kControlFifo, O_RDONLY | O_NONBLOCK));
-  TFd events(control.get() >= 0 ? MakeFifo(folder, gp::kEventsFifo, O_RDWR | O_NONBLOCK) : -1);
+  TFd control = PublishFifo(folder + "/" + gp::kControlFifo, O_RDONLY | O_NONBLOCK);
+  TFd events = control.valid() ? PublishFifo(folder + "/" + gp::kEventsFifo, O_RDWR | O_NONBLOCK) : TFd();
   if (events.get() < 0) {
     std::fprintf(stderr, "velkoro-hotkey: cannot set up: %s\n", std::strerror(errno));
     XCloseDisplay(display);
